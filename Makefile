@@ -1,0 +1,49 @@
+# The project's commands. Each one installs what it needs first (as root, on Debian).
+#   make         build everything: host (plain and sanitized), Windows i686 and x86_64
+#   make test    build everything and run the whole test suite
+#   make demo    the program on a simulated console
+#   make bench   the upload benchmark
+#   make format  clang-format the sources
+
+BUILD ?= build
+JOBS ?= 2
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+.PHONY: all deps host asan windows i686 x86_64 test bench demo format clean
+
+all: host asan windows
+
+deps:
+	@./scripts/install-deps.sh
+
+$(BUILD)/host/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD)/host $(CMAKE_FLAGS) >/dev/null
+$(BUILD)/host-asan/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD)/host-asan -DCMAKE_BUILD_TYPE=Debug -DVARNOK_SANITIZE=ON >/dev/null
+$(BUILD)/i686/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD)/i686 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+$(BUILD)/x86_64/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD)/x86_64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+
+host: $(BUILD)/host/CMakeCache.txt
+	cmake --build $(BUILD)/host -j $(JOBS)
+asan: $(BUILD)/host-asan/CMakeCache.txt
+	cmake --build $(BUILD)/host-asan -j $(JOBS)
+i686: $(BUILD)/i686/CMakeCache.txt
+	cmake --build $(BUILD)/i686 -j $(JOBS)
+x86_64: $(BUILD)/x86_64/CMakeCache.txt
+	cmake --build $(BUILD)/x86_64 -j $(JOBS)
+windows: i686 x86_64
+
+test: all
+	cd $(BUILD)/host && ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD)/host-asan && ctest --output-on-failure -j $(JOBS)
+
+bench: host
+	$(BUILD)/host/varnok_bench
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,16 @@
+// UploaderApp.h - the application object: shows the main dialog, then lets the process end.
+#ifndef VARNOK_APP_UPLOADERAPP_H
+#define VARNOK_APP_UPLOADERAPP_H
+
+#include "framework/afxwin.h"
+
+class CUploaderApp : public CWinApp {
+ public:
+  CUploaderApp();
+  BOOL InitInstance() override;
+
+ protected:
+  DECLARE_MESSAGE_MAP()
+};
+
+#endif  // VARNOK_APP_UPLOADERAPP_H

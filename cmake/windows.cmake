@@ -1,0 +1,35 @@
+# Windows builds (MinGW-w64): no runtime library, i386 code in the 32-bit build, Windows 4.0 headers.
+enable_language(RC)
+add_compile_definitions(WINVER=0x0400 _WIN32_WINDOWS=0x0400 _WIN32_IE=0x0300 NOMINMAX)
+add_compile_options(-Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
+                    -fno-threadsafe-statics -fno-stack-protector -fcheck-new -fno-ident
+                    -fno-tree-loop-distribute-patterns -ffunction-sections -fdata-sections)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  add_compile_options(-march=i386 -mtune=i386 -mno-sse -mno-mmx -mno-80387 -mpreferred-stack-boundary=2)
+  set(VARNOK_ENTRY _WinMainCRTStartup)
+else()
+  set(VARNOK_ENTRY WinMainCRTStartup)
+endif()
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/res")
+
+add_library(varnok_framework STATIC ${FRAMEWORK_SOURCES} framework/win32/Win32Windows.cpp
+                                    framework/win32/Win32System.cpp framework/win32/Runtime.cpp)
+
+function(varnok_executable name portio_sources about_note)
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc)
+  file(CONFIGURE OUTPUT ${rc} CONTENT "#define VARNOK_ABOUT_NOTE ${about_note}\n#include \"${CMAKE_SOURCE_DIR}/res/varnok.rc\"\n")
+  add_executable(${name} WIN32 ${PROGRAM_SOURCES} app/UploaderApp.cpp ${portio_sources} ${rc})
+  target_link_libraries(${name} PRIVATE varnok_framework)
+  target_link_options(${name} PRIVATE
+    -nostdlib -s -Wl,--gc-sections -Wl,-e,${VARNOK_ENTRY}
+    -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4 -Wl,--minor-os-version,0
+    -Wl,--disable-dynamicbase -Wl,--disable-nxcompat -Wl,--disable-reloc-section)
+  if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    target_link_options(${name} PRIVATE -Wl,--disable-high-entropy-va)
+  endif()
+  target_link_libraries(${name} PRIVATE kernel32 user32 comctl32 comdlg32)
+  set_target_properties(${name} PROPERTIES OUTPUT_NAME ${name} SUFFIX .exe)
+endfunction()
+
+varnok_executable(varnok "portio/direct/DirectPortIo.cpp" "\"Link card at 300-330 (hex)\"")
+varnok_executable(varnok-demo "portio/sim/SimConsole.cpp;portio/sim/SimPortIo.cpp" "\"Demo: simulated console\"")

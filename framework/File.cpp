@@ -1,0 +1,31 @@
+// File.cpp - CFile: a file opened for reading.
+#include "afxwin.h"
+
+CFile::CFile() : m_hFile(INVALID_HANDLE_VALUE) {}
+
+CFile::~CFile() { Close(); }
+
+BOOL CFile::Open(LPCSTR pszFileName, UINT nOpenFlags) {
+  Close();
+  // No share flag means exclusive: the open fails while anybody else has the file open.
+  DWORD dwShare = (nOpenFlags & shareDenyNone) ? (FILE_SHARE_READ | FILE_SHARE_WRITE) : 0;
+  m_hFile = api::CreateFileA(pszFileName, GENERIC_READ, dwShare, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
+  return m_hFile != INVALID_HANDLE_VALUE;
+}
+
+ULONGLONG CFile::GetLength() const {
+  DWORD dwHigh = 0;
+  DWORD dwLow = api::GetFileSize(m_hFile, &dwHigh);
+  return (static_cast<ULONGLONG>(dwHigh) << 32) | dwLow;
+}
+
+UINT CFile::Read(void* pBuffer, UINT nCount) {
+  DWORD dwRead = 0;
+  if (!api::ReadFile(m_hFile, pBuffer, nCount, &dwRead, 0)) return 0;
+  return dwRead;
+}
+
+void CFile::Close() {
+  if (m_hFile != INVALID_HANDLE_VALUE) api::CloseHandle(m_hFile);
+  m_hFile = INVALID_HANDLE_VALUE;
+}

@@ -1,0 +1,70 @@
+// api.h - the platform calls the framework and the program make, one seam for all back ends.
+//
+// Every call keeps its Win32 name, parameters and meaning. Two back ends implement the
+// window half: win32/ (the real user interface) and headless/ (an in-memory model of the
+// dialogs and a message queue). Two implement the system half: win32/ (KERNEL32 and
+// friends) and posix/ (Linux files, heap, profile and the string table). The build picks
+// one of each; nothing above this header knows which.
+#ifndef VARNOK_FRAMEWORK_API_H
+#define VARNOK_FRAMEWORK_API_H
+
+#include "platform.h"
+
+#include <stdarg.h>
+
+namespace api {
+
+// ---- Windows, dialogs and messages (window back end) ----
+INT_PTR DialogBoxParamA(HINSTANCE hInst, LPCSTR lpTemplate, HWND hParent, DLGPROC pfnProc, LPARAM lParam);
+HWND CreateDialogParamA(HINSTANCE hInst, LPCSTR lpTemplate, HWND hParent, DLGPROC pfnProc, LPARAM lParam);
+BOOL EndDialog(HWND hDlg, INT_PTR nResult);
+BOOL DestroyWindow(HWND hWnd);
+HWND GetDlgItem(HWND hDlg, int nID);
+int GetDlgCtrlID(HWND hWnd);
+LRESULT SendMessageA(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+BOOL PostMessageA(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam);
+BOOL SetWindowTextA(HWND hWnd, LPCSTR lpText);
+int GetWindowTextA(HWND hWnd, LPSTR lpBuffer, int nMax);
+int GetWindowTextLengthA(HWND hWnd);
+BOOL EnableWindow(HWND hWnd, BOOL bEnable);
+BOOL IsWindowEnabled(HWND hWnd);
+int MessageBoxA(HWND hOwner, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+BOOL PeekMessageA(MSG* pMsg, HWND hWnd, UINT uFirst, UINT uLast, UINT uRemove);
+BOOL GetMessageA(MSG* pMsg, HWND hWnd, UINT uFirst, UINT uLast);
+BOOL IsDialogMessageA(HWND hDlg, MSG* pMsg);
+BOOL TranslateMessage(const MSG* pMsg);
+LRESULT DispatchMessageA(const MSG* pMsg);
+void PostQuitMessage(int nExitCode);
+HMENU GetSystemMenu(HWND hWnd, BOOL bRevert);
+BOOL AppendMenuA(HMENU hMenu, UINT uFlags, UINT_PTR uID, LPCSTR lpText);
+HICON LoadIconA(HINSTANCE hInst, LPCSTR lpName);
+BOOL GetOpenFileNameA(OPENFILENAMEA* pOfn);
+void InitCommonControls();
+
+// ---- Files, memory, resources, time (system back end) ----
+HANDLE CreateFileA(LPCSTR lpName, DWORD dwAccess, DWORD dwShare, void* pSecurity, DWORD dwDisposition,
+                   DWORD dwFlags, HANDLE hTemplate);
+BOOL ReadFile(HANDLE hFile, void* pBuffer, DWORD nToRead, DWORD* pnRead, void* pOverlapped);
+DWORD GetFileSize(HANDLE hFile, DWORD* pHigh);
+BOOL CloseHandle(HANDLE hObject);
+HANDLE GetProcessHeap();
+void* HeapAlloc(HANDLE hHeap, DWORD dwFlags, size_t nBytes);
+void* HeapReAlloc(HANDLE hHeap, DWORD dwFlags, void* p, size_t nBytes);
+BOOL HeapFree(HANDLE hHeap, DWORD dwFlags, void* p);
+int LoadStringA(HINSTANCE hInst, UINT uID, LPSTR lpBuffer, int nMax);
+DWORD GetModuleFileNameA(HINSTANCE hInst, LPSTR lpName, DWORD nSize);
+HINSTANCE GetModuleHandleA(LPCSTR lpName);
+UINT GetPrivateProfileIntA(LPCSTR lpSection, LPCSTR lpKey, int nDefault, LPCSTR lpFile);
+DWORD GetPrivateProfileStringA(LPCSTR lpSection, LPCSTR lpKey, LPCSTR lpDefault, LPSTR lpReturned,
+                               DWORD nSize, LPCSTR lpFile);
+BOOL WritePrivateProfileStringA(LPCSTR lpSection, LPCSTR lpKey, LPCSTR lpValue, LPCSTR lpFile);
+UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT nSize);
+DWORD GetTickCount();
+void Sleep(DWORD dwMilliseconds);
+int wsprintfA(LPSTR lpOut, LPCSTR lpFormat, ...);
+int wvsprintfA(LPSTR lpOut, LPCSTR lpFormat, va_list args);
+void FatalAppExitA(UINT uAction, LPCSTR lpMessage);
+
+}  // namespace api
+
+#endif  // VARNOK_FRAMEWORK_API_H

@@ -1,0 +1,81 @@
+// Headless.h - what drives and observes dialogs of the headless window back end.
+//
+// The headless back end keeps every dialog and control in memory with the behaviour of the
+// Win32 controls the program uses, and a thread message queue. A driver (a test, a console
+// front end) acts as the user would: it posts clicks and keys to the queue, sets the boxes'
+// texts, answers the open-file dialog; and it reads back texts, lists, states and the
+// message boxes shown.
+#ifndef VARNOK_FRAMEWORK_HEADLESS_HEADLESS_H
+#define VARNOK_FRAMEWORK_HEADLESS_HEADLESS_H
+
+#include "framework/afxwin.h"
+
+// A dialog template: controls in tab order, terminated by a control with a null class.
+struct HEADLESS_CONTROL {
+  LPCSTR pszText;
+  int nID;
+  LPCSTR pszClass;
+  DWORD dwStyle;
+};
+struct HEADLESS_DLGTEMPLATE {
+  UINT nID;
+  LPCSTR pszCaption;
+  DWORD dwStyle;
+  const HEADLESS_CONTROL* pControls;
+};
+// The program's templates, terminated by an entry with id 0 (defined with the resources).
+extern const HEADLESS_DLGTEMPLATE g_headlessTemplates[];
+
+struct HEADLESS_MESSAGEBOX {
+  HWND hOwner;
+  CString strText;
+  CString strCaption;
+  UINT uType;
+};
+
+// Observer of every message sent to a control or dialog (status texts, progress positions...).
+typedef void (*HEADLESS_OBSERVER)(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, void* pContext);
+// Called when a message box is shown, before it is "dismissed" with IDOK.
+typedef void (*HEADLESS_MSGBOX_HOOK)(const HEADLESS_MESSAGEBOX& box, void* pContext);
+// Answers the open-file dialog: fill pOfn->lpstrFile and return TRUE, or return FALSE (Cancel).
+typedef BOOL (*HEADLESS_OPENFILE_HOOK)(OPENFILENAMEA* pOfn, void* pContext);
+// Called by GetMessage when the queue is empty: post something, or nothing to end the loop.
+typedef void (*HEADLESS_IDLE_HOOK)(void* pContext);
+
+namespace headless {
+
+void SetObserver(HEADLESS_OBSERVER pfn, void* pContext);
+void SetMessageBoxHook(HEADLESS_MSGBOX_HOOK pfn, void* pContext);
+void SetOpenFileHook(HEADLESS_OPENFILE_HOOK pfn, void* pContext);
+void SetIdleHook(HEADLESS_IDLE_HOOK pfn, void* pContext);
+
+// Message boxes shown since the last ClearMessageBoxes (the latest 64 are kept).
+int GetMessageBoxCount();
+const HEADLESS_MESSAGEBOX* GetMessageBox(int nIndex);
+void ClearMessageBoxes();
+
+// As the user: a click on an enabled button posts its command (FALSE when disabled or absent);
+// a key posts WM_KEYDOWN to the focused control; Close posts the close box's system command.
+BOOL Click(HWND hDlg, int nID);
+void PressKey(HWND hDlg, UINT vk);
+void PressCloseBox(HWND hDlg);
+
+// State of a dialog or control.
+BOOL IsEnded(HWND hDlg);
+INT_PTR GetResult(HWND hDlg);
+HWND GetFocus(HWND hDlg);
+int GetItemCount(HWND hCombo);
+CString GetItemText(HWND hCombo, int nIndex);
+int GetProgressPos(HWND hProgress);
+void GetProgressRange(HWND hProgress, int* pnLow, int* pnHigh);
+HICON GetIcon(HWND hDlg, BOOL bBig);
+// The system menu's appended items: flags, command id and text of item nIndex.
+int GetMenuItemCount(HWND hDlg);
+BOOL GetMenuItem(HWND hDlg, int nIndex, UINT* puFlags, UINT_PTR* puID, CString* pstrText);
+// Messages waiting in the queue; Reset drops them and any pending quit.
+int GetQueueLength();
+void ResetQueue();
+
+}  // namespace headless
+
+#endif  // VARNOK_FRAMEWORK_HEADLESS_HEADLESS_H

@@ -1,0 +1,52 @@
+// Win32System.cpp - the system half of the platform seam: KERNEL32 and USER32 (ANSI).
+#include "framework/api.h"
+
+namespace api {
+
+HANDLE CreateFileA(LPCSTR lpName, DWORD dwAccess, DWORD dwShare, void* pSecurity, DWORD dwDisposition,
+                   DWORD dwFlags, HANDLE hTemplate) {
+  return ::CreateFileA(lpName, dwAccess, dwShare, static_cast<LPSECURITY_ATTRIBUTES>(pSecurity), dwDisposition,
+                       dwFlags, hTemplate);
+}
+BOOL ReadFile(HANDLE hFile, void* pBuffer, DWORD nToRead, DWORD* pnRead, void* pOverlapped) {
+  return ::ReadFile(hFile, pBuffer, nToRead, pnRead, static_cast<LPOVERLAPPED>(pOverlapped));
+}
+DWORD GetFileSize(HANDLE hFile, DWORD* pHigh) { return ::GetFileSize(hFile, pHigh); }
+BOOL CloseHandle(HANDLE hObject) { return ::CloseHandle(hObject); }
+HANDLE GetProcessHeap() { return ::GetProcessHeap(); }
+void* HeapAlloc(HANDLE hHeap, DWORD dwFlags, size_t nBytes) { return ::HeapAlloc(hHeap, dwFlags, nBytes); }
+void* HeapReAlloc(HANDLE hHeap, DWORD dwFlags, void* p, size_t nBytes) {
+  return ::HeapReAlloc(hHeap, dwFlags, p, nBytes);
+}
+BOOL HeapFree(HANDLE hHeap, DWORD dwFlags, void* p) { return ::HeapFree(hHeap, dwFlags, p); }
+int LoadStringA(HINSTANCE hInst, UINT uID, LPSTR lpBuffer, int nMax) {
+  return ::LoadStringA(hInst, uID, lpBuffer, nMax);
+}
+DWORD GetModuleFileNameA(HINSTANCE hInst, LPSTR lpName, DWORD nSize) {
+  return ::GetModuleFileNameA(hInst, lpName, nSize);
+}
+HINSTANCE GetModuleHandleA(LPCSTR lpName) { return ::GetModuleHandleA(lpName); }
+UINT GetPrivateProfileIntA(LPCSTR lpSection, LPCSTR lpKey, int nDefault, LPCSTR lpFile) {
+  return ::GetPrivateProfileIntA(lpSection, lpKey, nDefault, lpFile);
+}
+DWORD GetPrivateProfileStringA(LPCSTR lpSection, LPCSTR lpKey, LPCSTR lpDefault, LPSTR lpReturned, DWORD nSize,
+                               LPCSTR lpFile) {
+  return ::GetPrivateProfileStringA(lpSection, lpKey, lpDefault, lpReturned, nSize, lpFile);
+}
+BOOL WritePrivateProfileStringA(LPCSTR lpSection, LPCSTR lpKey, LPCSTR lpValue, LPCSTR lpFile) {
+  return ::WritePrivateProfileStringA(lpSection, lpKey, lpValue, lpFile);
+}
+UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT nSize) { return ::GetWindowsDirectoryA(lpBuffer, nSize); }
+DWORD GetTickCount() { return ::GetTickCount(); }
+void Sleep(DWORD dwMilliseconds) { ::Sleep(dwMilliseconds); }
+int wvsprintfA(LPSTR lpOut, LPCSTR lpFormat, va_list args) { return ::wvsprintfA(lpOut, lpFormat, args); }
+int wsprintfA(LPSTR lpOut, LPCSTR lpFormat, ...) {
+  va_list args;
+  va_start(args, lpFormat);
+  int n = ::wvsprintfA(lpOut, lpFormat, args);
+  va_end(args);
+  return n;
+}
+void FatalAppExitA(UINT uAction, LPCSTR lpMessage) { ::FatalAppExitA(uAction, lpMessage); }
+
+}  // namespace api

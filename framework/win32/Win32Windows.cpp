@@ -1,0 +1,49 @@
+// Win32Windows.cpp - the window half of the platform seam: the real user interface (ANSI).
+#include "framework/api.h"
+
+namespace api {
+
+INT_PTR DialogBoxParamA(HINSTANCE hInst, LPCSTR lpTemplate, HWND hParent, DLGPROC pfnProc, LPARAM lParam) {
+  return ::DialogBoxParamA(hInst, lpTemplate, hParent, pfnProc, lParam);
+}
+HWND CreateDialogParamA(HINSTANCE hInst, LPCSTR lpTemplate, HWND hParent, DLGPROC pfnProc, LPARAM lParam) {
+  return ::CreateDialogParamA(hInst, lpTemplate, hParent, pfnProc, lParam);
+}
+BOOL EndDialog(HWND hDlg, INT_PTR nResult) { return ::EndDialog(hDlg, nResult); }
+BOOL DestroyWindow(HWND hWnd) { return ::DestroyWindow(hWnd); }
+HWND GetDlgItem(HWND hDlg, int nID) { return ::GetDlgItem(hDlg, nID); }
+int GetDlgCtrlID(HWND hWnd) { return ::GetDlgCtrlID(hWnd); }
+LRESULT SendMessageA(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  return ::SendMessageA(hWnd, uMsg, wParam, lParam);
+}
+BOOL PostMessageA(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
+  return ::PostMessageA(hWnd, uMsg, wParam, lParam);
+}
+BOOL SetWindowTextA(HWND hWnd, LPCSTR lpText) { return ::SetWindowTextA(hWnd, lpText); }
+int GetWindowTextA(HWND hWnd, LPSTR lpBuffer, int nMax) { return ::GetWindowTextA(hWnd, lpBuffer, nMax); }
+int GetWindowTextLengthA(HWND hWnd) { return ::GetWindowTextLengthA(hWnd); }
+BOOL EnableWindow(HWND hWnd, BOOL bEnable) { return ::EnableWindow(hWnd, bEnable); }
+BOOL IsWindowEnabled(HWND hWnd) { return ::IsWindowEnabled(hWnd); }
+int MessageBoxA(HWND hOwner, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
+  return ::MessageBoxA(hOwner, lpText, lpCaption, uType);
+}
+BOOL PeekMessageA(MSG* pMsg, HWND hWnd, UINT uFirst, UINT uLast, UINT uRemove) {
+  return ::PeekMessageA(pMsg, hWnd, uFirst, uLast, uRemove);
+}
+BOOL GetMessageA(MSG* pMsg, HWND hWnd, UINT uFirst, UINT uLast) {
+  // -1 (an error) ends the loop like the quit message.
+  return ::GetMessageA(pMsg, hWnd, uFirst, uLast) > 0;
+}
+BOOL IsDialogMessageA(HWND hDlg, MSG* pMsg) { return ::IsDialogMessageA(hDlg, pMsg); }
+BOOL TranslateMessage(const MSG* pMsg) { return ::TranslateMessage(pMsg); }
+LRESULT DispatchMessageA(const MSG* pMsg) { return ::DispatchMessageA(pMsg); }
+void PostQuitMessage(int nExitCode) { ::PostQuitMessage(nExitCode); }
+HMENU GetSystemMenu(HWND hWnd, BOOL bRevert) { return ::GetSystemMenu(hWnd, bRevert); }
+BOOL AppendMenuA(HMENU hMenu, UINT uFlags, UINT_PTR uID, LPCSTR lpText) {
+  return ::AppendMenuA(hMenu, uFlags, uID, lpText);
+}
+HICON LoadIconA(HINSTANCE hInst, LPCSTR lpName) { return ::LoadIconA(hInst, lpName); }
+BOOL GetOpenFileNameA(OPENFILENAMEA* pOfn) { return ::GetOpenFileNameA(pOfn); }
+void InitCommonControls() { ::InitCommonControls(); }
+
+}  // namespace api
