@@ -13,4 +13,7 @@ class CUploaderApp : public CWinApp {
   DECLARE_MESSAGE_MAP()
 };
 
+// The one application object.
+extern CUploaderApp theApp;
+
 #endif  // VARNOK_APP_UPLOADERAPP_H

@@ -6,7 +6,10 @@ if(VARNOK_SANITIZE)
 endif()
 
 add_library(varnok_framework STATIC ${FRAMEWORK_SOURCES} framework/headless/HeadlessWindows.cpp
-                                    framework/posix/PosixSystem.cpp framework/posix/PosixProfile.cpp res/HostResources.cpp)
+                                    framework/posix/PosixSystem.cpp framework/posix/PosixProfile.cpp)
+# The resources' data, which the framework reads: linked into every executable as objects.
+add_library(varnok_res OBJECT res/DialogInit.cpp res/HostResources.cpp)
+target_link_libraries(varnok_framework INTERFACE $<TARGET_OBJECTS:varnok_res>)
 add_library(varnok_program STATIC ${PROGRAM_SOURCES} app/UploaderApp.cpp)
 target_link_libraries(varnok_program PUBLIC varnok_framework)
 add_library(varnok_sim STATIC portio/sim/SimConsole.cpp portio/sim/SimPortIo.cpp)

@@ -18,7 +18,7 @@ add_library(varnok_framework STATIC ${FRAMEWORK_SOURCES} framework/win32/Win32Wi
 function(varnok_executable name portio_sources about_note)
   set(rc ${CMAKE_CURRENT_BINARY_DIR}/${name}.rc)
   file(CONFIGURE OUTPUT ${rc} CONTENT "#define VARNOK_ABOUT_NOTE ${about_note}\n#include \"${CMAKE_SOURCE_DIR}/res/varnok.rc\"\n")
-  add_executable(${name} WIN32 ${PROGRAM_SOURCES} app/UploaderApp.cpp ${portio_sources} ${rc})
+  add_executable(${name} WIN32 ${PROGRAM_SOURCES} app/UploaderApp.cpp res/DialogInit.cpp ${portio_sources} ${rc})
   target_link_libraries(${name} PRIVATE varnok_framework)
   target_link_options(${name} PRIVATE
     -nostdlib -s -Wl,--gc-sections -Wl,-e,${VARNOK_ENTRY}

@@ -23,7 +23,8 @@ DWORD ParseHexAddress(LPCSTR psz) {
     if (dwValue > 0x0FFFFFFF) bOverflow = TRUE;
     dwValue = (dwValue << 4) | static_cast<DWORD>(d);
   }
-  // A magnitude beyond 32 bits saturates, with or without a sign, before the sign applies.
-  if (bOverflow) dwValue = 0xFFFFFFFF;
+  // A number beyond 32 bits gives 0xFFFFFFFF with or without a minus sign, as strtoul does when
+  // it reports an overflow; otherwise the minus sign negates modulo 2^32.
+  if (bOverflow) return 0xFFFFFFFF;
   return bNegative ? (0u - dwValue) : dwValue;
 }

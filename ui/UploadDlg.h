@@ -92,8 +92,8 @@ class CUploadDlg : public CDialog {
 
 // Reads an address text as the standard strtoul does with base 16, in 32 bits: leading blanks,
 // an optional sign, an optional 0x or 0X, then hexadecimal digits up to the first other
-// character. No digits give 0; a magnitude above 32 bits gives 0xFFFFFFFF; a minus sign
-// negates the value modulo 2^32.
+// character. No digits give 0; a number above 32 bits gives 0xFFFFFFFF, signed or not; otherwise
+// a minus sign negates the value modulo 2^32.
 DWORD ParseHexAddress(LPCSTR psz);
 
 #endif  // VARNOK_UI_UPLOADDLG_H

@@ -117,7 +117,7 @@ BOOL CloseHandle(HANDLE hObject) {
 HANDLE GetProcessHeap() { return &s_chHeap; }
 
 void* HeapAlloc(HANDLE, DWORD, size_t nBytes) {
-  if (s_pfnAlloc && s_pfnAlloc(nBytes, s_pAllocContext)) return nullptr;
+  if (s_pfnAlloc && s_pfnAlloc(nBytes, false, s_pAllocContext)) return nullptr;
   void* p = malloc(nBytes ? nBytes : 1);
   if (p) {
     ++s_nLive;
@@ -127,7 +127,7 @@ void* HeapAlloc(HANDLE, DWORD, size_t nBytes) {
 }
 
 void* HeapReAlloc(HANDLE, DWORD, void* p, size_t nBytes) {
-  if (s_pfnAlloc && s_pfnAlloc(nBytes, s_pAllocContext)) return nullptr;
+  if (s_pfnAlloc && s_pfnAlloc(nBytes, true, s_pAllocContext)) return nullptr;
   return realloc(p, nBytes ? nBytes : 1);
 }
 

@@ -23,8 +23,8 @@ namespace posix {
 typedef bool (*ReadHook)(HANDLE hFile, void* pBuffer, DWORD nToRead, DWORD* pnRead, BOOL* pbResult, void* pContext);
 void SetReadHook(ReadHook pfn, void* pContext);
 
-// Asked before every HeapAlloc and HeapReAlloc: return true to make it fail.
-typedef bool (*AllocHook)(size_t nBytes, void* pContext);
+// Asked before every HeapAlloc (bGrow false) and HeapReAlloc (bGrow true): return true to make it fail.
+typedef bool (*AllocHook)(size_t nBytes, bool bGrow, void* pContext);
 void SetAllocHook(AllocHook pfn, void* pContext);
 
 // The largest block HeapAlloc has handed out since the last reset, and the blocks still out.

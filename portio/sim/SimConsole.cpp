@@ -17,6 +17,7 @@ CSimConsole::Config CSimConsole::DefaultConfig(UINT nBase) {
   c.nReadyAfterOffers = 0;
   c.nBusyPolls = 0;
   c.dwBytesPerSecond = 0;
+  c.notReadyReply = 0x00;
   c.nBadSyncReplies = 0;
   c.bWrongChecksum = FALSE;
   c.bStuckBusy = FALSE;
@@ -132,7 +133,7 @@ BYTE CSimConsole::Answer(BYTE value) {
           return kReady;
         }
         m_state = kSync;
-        return kNotReady;
+        return m_config.notReadyReply;
       }
       m_state = kSync;
       return kNotReady;

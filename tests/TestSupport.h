@@ -1,0 +1,89 @@
+// TestSupport.h - the main dialog on the headless back end, wired to a simulated console.
+#ifndef VARNOK_TESTS_TESTSUPPORT_H
+#define VARNOK_TESTS_TESTSUPPORT_H
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/UploaderApp.h"
+#include "framework/headless/Headless.h"
+#include "framework/posix/PosixSystem.h"
+#include "portio/sim/SimConsole.h"
+#include "ui/UploadDlg.h"
+
+typedef std::vector<unsigned char> Bytes;
+
+// A fresh folder for the test's files and profile; removed afterwards.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const std::string& path() const { return path_; }
+  std::string Write(const std::string& name, const Bytes& data) const;
+
+ private:
+  std::string path_;
+};
+
+Bytes PatternBytes(size_t n, unsigned seed = 1);
+
+// The wire a transfer puts on the data register, as the console would see it.
+Bytes ExpectedWire(const Bytes& handshake, unsigned address, const Bytes& data, unsigned replySum);
+// What the simulated console answers for these data bytes, added up.
+unsigned ConsoleReplySum(const Bytes& data);
+
+class DialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Builds the console (at the base of port index nPort) and the dialog.
+  void Start(const CSimConsole::Config& config);
+  void Start() { Start(CSimConsole::DefaultConfig(0x310)); }
+
+  // A new dialog and console within the same test (one case of a table).
+  void Restart() {
+    TearDown();
+    SetUp();
+  }
+
+  // Types into the boxes and runs Execute to its end.
+  void Execute(const std::string& file, const std::string& address);
+
+  std::string Text(int nID) const;
+  std::string Title() const;
+  bool Enabled(int nID) const;
+  HWND Item(int nID) const { return api::GetDlgItem(dlg_->m_hWnd, nID); }
+  void SetText(int nID, const std::string& text) { dlg_->SetDlgItemText(nID, text.c_str()); }
+  std::vector<std::string> Items(int nID) const;
+  int Pos() const { return headless::GetProgressPos(Item(IDC_PROGRESS)); }
+
+  // Message boxes shown, as "caption|text|type".
+  std::vector<std::string> Boxes() const;
+  // Bytes written to the data register, in order.
+  Bytes Wire() const { return wire_; }
+  // (status text, progress) at every progress move.
+  std::vector<std::pair<std::string, int>> statuses_;
+  // Runs once, when the console has taken its byte number nIndex (counted from 0).
+  void AtWrite(int nIndex, std::function<void()> action) { actions_.push_back({nIndex, action}); }
+  // Asserts the Ready state.
+  void ExpectReady() const;
+  void ExpectBusy() const;
+
+  TempDir dir_;
+  CSimConsole* console_ = nullptr;
+  CUploadDlg* dlg_ = nullptr;
+  Bytes wire_;
+
+ private:
+  static void OnWrite(CSimConsole*, int nIndex, BYTE value, void* pContext);
+  static void Observe(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, void* pContext);
+  std::vector<std::pair<int, std::function<void()>>> actions_;
+  std::string currentStatus_;
+};
+
+#endif  // VARNOK_TESTS_TESTSUPPORT_H
