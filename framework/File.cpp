@@ -1,7 +1,7 @@
 // File.cpp - CFile: a file opened for reading.
 #include "afxwin.h"
 
-CFile::CFile() : m_hFile(INVALID_HANDLE_VALUE) {}
+CFile::CFile() : m_hFile(INVALID_HANDLE_VALUE), m_nLength(0) {}
 
 CFile::~CFile() { Close(); }
 
@@ -10,13 +10,11 @@ BOOL CFile::Open(LPCSTR pszFileName, UINT nOpenFlags) {
   // No share flag means exclusive: the open fails while anybody else has the file open.
   DWORD dwShare = (nOpenFlags & shareDenyNone) ? (FILE_SHARE_READ | FILE_SHARE_WRITE) : 0;
   m_hFile = api::CreateFileA(pszFileName, GENERIC_READ, dwShare, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
-  return m_hFile != INVALID_HANDLE_VALUE;
-}
-
-ULONGLONG CFile::GetLength() const {
+  if (m_hFile == INVALID_HANDLE_VALUE) return FALSE;
   DWORD dwHigh = 0;
   DWORD dwLow = api::GetFileSize(m_hFile, &dwHigh);
-  return (static_cast<ULONGLONG>(dwHigh) << 32) | dwLow;
+  m_nLength = (static_cast<ULONGLONG>(dwHigh) << 32) | dwLow;
+  return TRUE;
 }
 
 UINT CFile::Read(void* pBuffer, UINT nCount) {
@@ -28,4 +26,5 @@ UINT CFile::Read(void* pBuffer, UINT nCount) {
 void CFile::Close() {
   if (m_hFile != INVALID_HANDLE_VALUE) api::CloseHandle(m_hFile);
   m_hFile = INVALID_HANDLE_VALUE;
+  m_nLength = 0;
 }

@@ -72,7 +72,9 @@ class CFile {
   // Opens for reading; with no share flag nobody else may have the file open meanwhile.
   // Failure is reported by the result.
   BOOL Open(LPCSTR pszFileName, UINT nOpenFlags);
-  ULONGLONG GetLength() const;
+  // The length when the file was opened: every part of a transfer sees the same length, even
+  // where the system cannot stop another program from changing the file meanwhile.
+  ULONGLONG GetLength() const { return m_nLength; }
   // Returns the count read: less than nCount at the end of the file or on a read error.
   UINT Read(void* pBuffer, UINT nCount);
   void Close();
@@ -82,6 +84,7 @@ class CFile {
   CFile(const CFile&);
   void operator=(const CFile&);
   HANDLE m_hFile;
+  ULONGLONG m_nLength;
 };
 
 // ---- Message maps ----

@@ -1,0 +1,128 @@
+// The headless window back end behaves as the Win32 controls the program relies on.
+#include "tests/TestSupport.h"
+
+namespace {
+
+class HeadlessTest : public DialogTest {
+ protected:
+  LRESULT Send(int id, UINT msg, WPARAM w = 0, const char* text = nullptr) {
+    return dlg_->SendDlgItemMessage(id, msg, w, reinterpret_cast<LPARAM>(text));
+  }
+};
+
+TEST_F(HeadlessTest, ComboListsNeverSortAndKeepTheirPositions) {
+  Start();
+  EXPECT_EQ(Send(IDC_FILE, CB_ADDSTRING, 0, "zeta"), 0);
+  EXPECT_EQ(Send(IDC_FILE, CB_ADDSTRING, 0, "alpha"), 1);
+  EXPECT_EQ(Send(IDC_FILE, CB_INSERTSTRING, 0, "mid"), 0);
+  EXPECT_EQ(Send(IDC_FILE, CB_INSERTSTRING, static_cast<WPARAM>(-1), "end"), 3);
+  EXPECT_EQ(Send(IDC_FILE, CB_INSERTSTRING, 9, "beyond"), CB_ERR);
+  EXPECT_EQ(Items(IDC_FILE), (std::vector<std::string>{"mid", "zeta", "alpha", "end"}));
+  EXPECT_EQ(Send(IDC_FILE, CB_DELETESTRING, 1), 3);
+  EXPECT_EQ(Send(IDC_FILE, CB_DELETESTRING, 3), CB_ERR);
+  EXPECT_EQ(Items(IDC_FILE), (std::vector<std::string>{"mid", "alpha", "end"}));
+
+  SetText(IDC_FILE, "typed");
+  Send(IDC_FILE, CB_RESETCONTENT);
+  EXPECT_TRUE(Items(IDC_FILE).empty());
+  EXPECT_EQ(Text(IDC_FILE), "") << "emptying the list also empties the box's text";
+}
+
+TEST_F(HeadlessTest, FindStringExactIgnoresCaseAndWrapsFromAfterTheStart) {
+  Start();
+  for (const char* s : {"a.bin", "B.BIN", "A.BIN", "a.bin.old"}) Send(IDC_FILE, CB_ADDSTRING, 0, s);
+  EXPECT_EQ(Send(IDC_FILE, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), "A.bin"), 0);
+  EXPECT_EQ(Send(IDC_FILE, CB_FINDSTRINGEXACT, 0, "A.bin"), 2) << "starts after the given index";
+  EXPECT_EQ(Send(IDC_FILE, CB_FINDSTRINGEXACT, 2, "a.BIN"), 0) << "continues from the top";
+  EXPECT_EQ(Send(IDC_FILE, CB_FINDSTRINGEXACT, 0, "b.bin"), 1);
+  EXPECT_EQ(Send(IDC_FILE, CB_FINDSTRINGEXACT, 1, "b.bin"), 1) << "the start item itself comes last";
+  EXPECT_EQ(Send(IDC_FILE, CB_FINDSTRINGEXACT, 0, "a.bi"), CB_ERR) << "whole strings only";
+  EXPECT_EQ(Send(IDC_FILE, CB_FINDSTRINGEXACT, 0, "c.bin"), CB_ERR);
+}
+
+TEST_F(HeadlessTest, PortBoxSelectionOutOfRangeSelectsNothing) {
+  Start();
+  EXPECT_EQ(Items(IDC_PORT), (std::vector<std::string>{"300", "310", "320", "330"}));
+  EXPECT_EQ(Send(IDC_PORT, CB_SETCURSEL, 3), 3);
+  EXPECT_EQ(Text(IDC_PORT), "330");
+  EXPECT_EQ(Send(IDC_PORT, CB_SETCURSEL, 4), CB_ERR);
+  EXPECT_EQ(Send(IDC_PORT, CB_GETCURSEL), CB_ERR);
+  EXPECT_EQ(Text(IDC_PORT), "");
+}
+
+TEST_F(HeadlessTest, ProgressPositionStaysInItsRange) {
+  Start();
+  int low, high;
+  headless::GetProgressRange(Item(IDC_PROGRESS), &low, &high);
+  EXPECT_EQ(low, 0);
+  EXPECT_EQ(high, 100);
+  Send(IDC_PROGRESS, PBM_SETPOS, 150);
+  EXPECT_EQ(Pos(), 100);
+  Send(IDC_PROGRESS, PBM_SETPOS, 40);
+  EXPECT_EQ(Pos(), 40);
+}
+
+TEST_F(HeadlessTest, TheDialogManagersKeys) {
+  Start();
+  HWND h = dlg_->m_hWnd;
+  EXPECT_EQ(api::GetDlgCtrlID(headless::GetFocus(h)), IDC_EXECUTE) << "the first control that takes the focus";
+  headless::PressKey(h, VK_TAB);
+  theApp.PumpMessage();
+  EXPECT_EQ(api::GetDlgCtrlID(headless::GetFocus(h)), IDCANCEL);
+  dlg_->GetDlgItem(IDC_BROWSE)->EnableWindow(FALSE);
+  headless::PressKey(h, VK_TAB);
+  theApp.PumpMessage();
+  EXPECT_EQ(api::GetDlgCtrlID(headless::GetFocus(h)), IDC_FILE) << "a disabled control is skipped";
+  headless::PressKey(h, VK_UP);
+  theApp.PumpMessage();
+  EXPECT_EQ(api::GetDlgCtrlID(headless::GetFocus(h)), IDCANCEL);
+
+  // Enter in the File box presses the default button, Execute: with an empty box, the refusal.
+  headless::PressKey(h, VK_TAB);
+  headless::PressKey(h, VK_RETURN);
+  while (headless::GetQueueLength()) theApp.PumpMessage();
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"varnok_tests|No File Selected|16"});
+}
+
+TEST_F(HeadlessTest, InitialisationShowsTheReadyWindow) {
+  Start();
+  ExpectReady();
+  EXPECT_EQ(Text(IDC_PORT), "310");
+  EXPECT_EQ(Text(IDC_FILE), "");
+  EXPECT_EQ(Text(IDC_ADDRESS), "");
+  EXPECT_NE(headless::GetIcon(dlg_->m_hWnd, TRUE), nullptr);
+  EXPECT_EQ(headless::GetIcon(dlg_->m_hWnd, TRUE), headless::GetIcon(dlg_->m_hWnd, FALSE));
+  UINT flags;
+  UINT_PTR id;
+  CString text;
+  ASSERT_EQ(headless::GetMenuItemCount(dlg_->m_hWnd), 2);
+  ASSERT_TRUE(headless::GetMenuItem(dlg_->m_hWnd, 0, &flags, &id, &text));
+  EXPECT_EQ(flags, static_cast<UINT>(MF_SEPARATOR));
+  ASSERT_TRUE(headless::GetMenuItem(dlg_->m_hWnd, 1, &flags, &id, &text));
+  EXPECT_EQ(id, static_cast<UINT_PTR>(IDM_ABOUTBOX));
+  EXPECT_EQ(text, "&About");
+}
+
+TEST_F(HeadlessTest, BrowsePutsTheChosenPathInTheFileBoxOrLeavesItAlone) {
+  Start();
+  SetText(IDC_FILE, "before.bin");
+  headless::SetOpenFileHook([](OPENFILENAMEA*, void*) -> BOOL { return FALSE; }, nullptr);
+  dlg_->OnBrowse();
+  EXPECT_EQ(Text(IDC_FILE), "before.bin");
+
+  headless::SetOpenFileHook(
+      [](OPENFILENAMEA* ofn, void*) -> BOOL {
+        // The filter arrives as NUL-separated pairs; the flags as given.
+        EXPECT_STREQ(ofn->lpstrFilter, "Saturn Executables (*.bin)");
+        EXPECT_STREQ(ofn->lpstrFilter + 27, "*.bin");
+        EXPECT_EQ(ofn->Flags, 0x1004u);
+        strcpy(ofn->lpstrFile, "/games/chosen.bin");
+        return TRUE;
+      },
+      nullptr);
+  dlg_->OnBrowse();
+  EXPECT_EQ(Text(IDC_FILE), "/games/chosen.bin");
+  EXPECT_EQ(dlg_->m_nRecentFiles, 0) << "only Execute records a path";
+}
+
+}  // namespace
