@@ -5,7 +5,7 @@
 #include "ui/UploadDlg.h"
 
 BEGIN_MESSAGE_MAP(CUploaderApp, CWinApp)
-  ON_COMMAND(ID_HELP, OnHelp)
+ON_COMMAND(ID_HELP, OnHelp)
 END_MESSAGE_MAP()
 
 CUploaderApp::CUploaderApp() {}

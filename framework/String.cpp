@@ -1,7 +1,7 @@
 // String.cpp - CString and the plain-string helpers.
-#include "afxwin.h"
-
 #include <stdarg.h>
+
+#include "afxwin.h"
 
 int AfxStrLen(LPCSTR psz) {
   int n = 0;
@@ -30,9 +30,7 @@ static char s_chNil = 0;
 
 CString::CString() : m_pchData(&s_chNil), m_nLength(0), m_nAlloc(0) {}
 
-CString::CString(LPCSTR psz) : m_pchData(&s_chNil), m_nLength(0), m_nAlloc(0) {
-  Assign(psz, AfxStrLen(psz));
-}
+CString::CString(LPCSTR psz) : m_pchData(&s_chNil), m_nLength(0), m_nAlloc(0) { Assign(psz, AfxStrLen(psz)); }
 
 CString::CString(const CString& str) : m_pchData(&s_chNil), m_nLength(0), m_nAlloc(0) {
   Assign(str.m_pchData, str.m_nLength);

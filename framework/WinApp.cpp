@@ -18,11 +18,10 @@ int AfxMessageBox(LPCSTR lpszText, UINT nType) {
 void AfxEnableControlContainer() {}
 
 BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
-  ON_COMMAND(ID_HELP, OnHelp)
+ON_COMMAND(ID_HELP, OnHelp)
 END_MESSAGE_MAP()
 
-CWinApp::CWinApp(LPCSTR lpszAppName)
-    : m_hInstance(0), m_pMainWnd(0), m_pszAppName(lpszAppName), m_pszProfileName(0) {
+CWinApp::CWinApp(LPCSTR lpszAppName) : m_hInstance(0), m_pMainWnd(0), m_pszAppName(lpszAppName), m_pszProfileName(0) {
   m_szAppName[0] = 0;
   m_szProfileName[0] = 0;
   s_pApp = this;
@@ -121,8 +120,8 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
 
 // ---- CFileDialog ----
 
-CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCSTR lpszDefExt, LPCSTR lpszFileName, DWORD dwFlags,
-                         LPCSTR lpszFilter, CWnd* pParentWnd)
+CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCSTR lpszDefExt, LPCSTR lpszFileName, DWORD dwFlags, LPCSTR lpszFilter,
+                         CWnd* pParentWnd)
     : CDialog(0, pParentWnd) {
   (void)bOpenFileDialog;  // only the open mode is used
   char* p = reinterpret_cast<char*>(&m_ofn);

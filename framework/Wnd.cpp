@@ -80,7 +80,8 @@ LRESULT CWnd::SendDlgItemMessage(int nID, UINT message, WPARAM wParam, LPARAM lP
 }
 
 HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon) {
-  return reinterpret_cast<HICON>(SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(hIcon)));
+  return reinterpret_cast<HICON>(
+      SendMessage(WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(hIcon)));
 }
 
 CMenu* CWnd::GetSystemMenu(BOOL bRevert) {
@@ -98,8 +99,8 @@ void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
 // ---- CDialog ----
 
 BEGIN_MESSAGE_MAP(CDialog, CWnd)
-  ON_COMMAND(IDOK, OnOK)
-  ON_COMMAND(IDCANCEL, OnCancel)
+ON_COMMAND(IDOK, OnOK)
+ON_COMMAND(IDCANCEL, OnCancel)
 END_MESSAGE_MAP()
 
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
@@ -115,8 +116,8 @@ INT_PTR CDialog::DoModal() {
 BOOL CDialog::Create(CWnd* pParentWnd) {
   if (pParentWnd) m_pParentWnd = pParentWnd;
   HWND hParent = m_pParentWnd ? m_pParentWnd->m_hWnd : 0;
-  return api::CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), hParent,
-                                 &CDialog::DialogProc, reinterpret_cast<LPARAM>(this)) != 0;
+  return api::CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), hParent, &CDialog::DialogProc,
+                                 reinterpret_cast<LPARAM>(this)) != 0;
 }
 
 void CDialog::EndDialog(int nResult) { api::EndDialog(m_hWnd, nResult); }

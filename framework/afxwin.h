@@ -103,8 +103,8 @@ struct AFX_MSGMAP_ENTRY {
   UINT nCode;     // notification code for commands
   UINT nID;       // control or command id
   UINT nSig;
-  AFX_PMSG pfn;        // AfxSig_vv
-  AFX_PMSG_WL pfnWL;   // AfxSig_vwl
+  AFX_PMSG pfn;       // AfxSig_vv
+  AFX_PMSG_WL pfnWL;  // AfxSig_vwl
 };
 
 struct AFX_MSGMAP {
@@ -112,29 +112,29 @@ struct AFX_MSGMAP {
   const AFX_MSGMAP_ENTRY* lpEntries;
 };
 
-#define DECLARE_MESSAGE_MAP()                     \
- private:                                         \
+#define DECLARE_MESSAGE_MAP()                      \
+ private:                                          \
   static const AFX_MSGMAP_ENTRY _messageEntries[]; \
-                                                  \
- protected:                                       \
-  static const AFX_MSGMAP messageMap;             \
+                                                   \
+ protected:                                        \
+  static const AFX_MSGMAP messageMap;              \
   virtual const AFX_MSGMAP* GetMessageMap() const;
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                           \
-  const AFX_MSGMAP* theClass::GetMessageMap() const { return &theClass::messageMap; }    \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                     \
+  const AFX_MSGMAP* theClass::GetMessageMap() const { return &theClass::messageMap; }              \
   const AFX_MSGMAP theClass::messageMap = {&baseClass::messageMap, &theClass::_messageEntries[0]}; \
-  typedef theClass ThisMapClass;                                                         \
+  typedef theClass ThisMapClass;                                                                   \
   const AFX_MSGMAP_ENTRY theClass::_messageEntries[] = {
-#define END_MESSAGE_MAP() \
+#define END_MESSAGE_MAP()       \
   { 0, 0, 0, AfxSig_end, 0, 0 } \
-  };
+  }                             \
+  ;
 
 #define ON_COMMAND(id, memberFxn) \
   {WM_COMMAND, 0, (UINT)(id), AfxSig_vv, static_cast<AFX_PMSG>(&ThisMapClass::memberFxn), 0},
 #define ON_BN_CLICKED(id, memberFxn) \
   {WM_COMMAND, BN_CLICKED, (UINT)(id), AfxSig_vv, static_cast<AFX_PMSG>(&ThisMapClass::memberFxn), 0},
-#define ON_WM_SYSCOMMAND() \
-  {WM_SYSCOMMAND, 0, 0, AfxSig_vwl, 0, static_cast<AFX_PMSG_WL>(&ThisMapClass::OnSysCommand)},
+#define ON_WM_SYSCOMMAND() {WM_SYSCOMMAND, 0, 0, AfxSig_vwl, 0, static_cast<AFX_PMSG_WL>(&ThisMapClass::OnSysCommand)},
 #define ON_WM_PAINT() {WM_PAINT, 0, 0, AfxSig_vv, static_cast<AFX_PMSG>(&ThisMapClass::OnPaint), 0},
 
 class CCmdTarget {
@@ -248,8 +248,8 @@ class CWinApp : public CCmdTarget {
 
 class CFileDialog : public CDialog {
  public:
-  CFileDialog(BOOL bOpenFileDialog, LPCSTR lpszDefExt = 0, LPCSTR lpszFileName = 0,
-              DWORD dwFlags = OFN_HIDEREADONLY, LPCSTR lpszFilter = 0, CWnd* pParentWnd = 0);
+  CFileDialog(BOOL bOpenFileDialog, LPCSTR lpszDefExt = 0, LPCSTR lpszFileName = 0, DWORD dwFlags = OFN_HIDEREADONLY,
+              LPCSTR lpszFilter = 0, CWnd* pParentWnd = 0);
   INT_PTR DoModal();
   CString GetPathName() const { return CString(m_szFile); }
 

@@ -8,9 +8,9 @@
 #ifndef VARNOK_FRAMEWORK_API_H
 #define VARNOK_FRAMEWORK_API_H
 
-#include "platform.h"
-
 #include <stdarg.h>
+
+#include "platform.h"
 
 namespace api {
 
@@ -42,8 +42,8 @@ BOOL GetOpenFileNameA(OPENFILENAMEA* pOfn);
 void InitCommonControls();
 
 // ---- Files, memory, resources, time (system back end) ----
-HANDLE CreateFileA(LPCSTR lpName, DWORD dwAccess, DWORD dwShare, void* pSecurity, DWORD dwDisposition,
-                   DWORD dwFlags, HANDLE hTemplate);
+HANDLE CreateFileA(LPCSTR lpName, DWORD dwAccess, DWORD dwShare, void* pSecurity, DWORD dwDisposition, DWORD dwFlags,
+                   HANDLE hTemplate);
 BOOL ReadFile(HANDLE hFile, void* pBuffer, DWORD nToRead, DWORD* pnRead, void* pOverlapped);
 DWORD GetFileSize(HANDLE hFile, DWORD* pHigh);
 BOOL CloseHandle(HANDLE hObject);
@@ -55,8 +55,8 @@ int LoadStringA(HINSTANCE hInst, UINT uID, LPSTR lpBuffer, int nMax);
 DWORD GetModuleFileNameA(HINSTANCE hInst, LPSTR lpName, DWORD nSize);
 HINSTANCE GetModuleHandleA(LPCSTR lpName);
 UINT GetPrivateProfileIntA(LPCSTR lpSection, LPCSTR lpKey, int nDefault, LPCSTR lpFile);
-DWORD GetPrivateProfileStringA(LPCSTR lpSection, LPCSTR lpKey, LPCSTR lpDefault, LPSTR lpReturned,
-                               DWORD nSize, LPCSTR lpFile);
+DWORD GetPrivateProfileStringA(LPCSTR lpSection, LPCSTR lpKey, LPCSTR lpDefault, LPSTR lpReturned, DWORD nSize,
+                               LPCSTR lpFile);
 BOOL WritePrivateProfileStringA(LPCSTR lpSection, LPCSTR lpKey, LPCSTR lpValue, LPCSTR lpFile);
 UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT nSize);
 DWORD GetTickCount();

@@ -11,9 +11,9 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
-#include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
+#include <windows.h>
 
 #else  // host
 

@@ -14,14 +14,18 @@ const HOST_STRING g_hostStrings[] = {
 // Each dialog's controls become one array; the templates table then points at them.
 #define VARNOK_DIALOG(id, x, y, w, h, style, caption, size, font) static const HEADLESS_CONTROL s_controls##id[] = {
 #define VARNOK_CONTROL(text, id, cls, style, x, y, w, h) {text, id, cls, static_cast<DWORD>(style)},
-#define VARNOK_DIALOG_END() {0, 0, 0, 0}};
+#define VARNOK_DIALOG_END() \
+  { 0, 0, 0, 0 }            \
+  }                         \
+  ;
 #include "res/dialogs.def"
 #undef VARNOK_DIALOG
 #undef VARNOK_CONTROL
 #undef VARNOK_DIALOG_END
 
 const HEADLESS_DLGTEMPLATE g_headlessTemplates[] = {
-#define VARNOK_DIALOG(id, x, y, w, h, style, caption, size, font) {id, caption, static_cast<DWORD>(style), s_controls##id},
+#define VARNOK_DIALOG(id, x, y, w, h, style, caption, size, font) \
+  {id, caption, static_cast<DWORD>(style), s_controls##id},
 #define VARNOK_CONTROL(text, id, cls, style, x, y, w, h)
 #define VARNOK_DIALOG_END()
 #include "res/dialogs.def"

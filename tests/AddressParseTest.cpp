@@ -32,13 +32,33 @@ TEST(AddressParse, TheCasesUsersType) {
     DWORD value;
   };
   const Case cases[] = {
-      {"1f", 0x1F},         {"1F", 0x1F},           {"0x1F", 0x1F},       {"0X1f", 0x1F},
-      {"zz", 0},            {"1fzz", 0x1F},         {"  1f", 0x1F},       {"\t\n1f", 0x1F},
-      {"   ", 0},           {"", 0},                {"-1", 0xFFFFFFFF},   {"+6004000", 0x6004000},
-      {"ffffffff", 0xFFFFFFFF}, {"100000000", 0xFFFFFFFF}, {"123456789abc", 0xFFFFFFFF},
-      {"000000000000001f", 0x1F}, {"-0x10", 0xFFFFFFF0}, {"0x", 0},     {"0xg", 0},
-      {"-", 0},             {"--1", 0},             {"+-1", 0},           {"- 1", 0},
-      {"-100000000", 0xFFFFFFFF}, {"-ffffffff", 1},  {"0x0x1", 0},        {"1 2", 1},
+      {"1f", 0x1F},
+      {"1F", 0x1F},
+      {"0x1F", 0x1F},
+      {"0X1f", 0x1F},
+      {"zz", 0},
+      {"1fzz", 0x1F},
+      {"  1f", 0x1F},
+      {"\t\n1f", 0x1F},
+      {"   ", 0},
+      {"", 0},
+      {"-1", 0xFFFFFFFF},
+      {"+6004000", 0x6004000},
+      {"ffffffff", 0xFFFFFFFF},
+      {"100000000", 0xFFFFFFFF},
+      {"123456789abc", 0xFFFFFFFF},
+      {"000000000000001f", 0x1F},
+      {"-0x10", 0xFFFFFFF0},
+      {"0x", 0},
+      {"0xg", 0},
+      {"-", 0},
+      {"--1", 0},
+      {"+-1", 0},
+      {"- 1", 0},
+      {"-100000000", 0xFFFFFFFF},
+      {"-ffffffff", 1},
+      {"0x0x1", 0},
+      {"1 2", 1},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ParseHexAddress(c.text), c.value) << '"' << c.text << '"';
@@ -64,9 +84,8 @@ TEST_F(AddressBoxTest, ExecuteWritesTheNormalisedAddressBackAndSendsIt) {
     const char* typed;
     const char* shown;
   };
-  const Case cases[] = {{"1f", "0000001f"},          {"0x1F", "0000001f"}, {"zz", "00000000"},
-                        {"  1fzz", "0000001f"},      {"   ", "00000000"},  {"123456789", "ffffffff"},
-                        {"-1", "ffffffff"},          {"6004000", "06004000"}};
+  const Case cases[] = {{"1f", "0000001f"},  {"0x1F", "0000001f"},      {"zz", "00000000"}, {"  1fzz", "0000001f"},
+                        {"   ", "00000000"}, {"123456789", "ffffffff"}, {"-1", "ffffffff"}, {"6004000", "06004000"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed);
     Start();

@@ -35,17 +35,17 @@ TEST_F(StopTest, StopInEachPhaseEndsAtThePhasesNextCheck) {
   Bytes full = ExpectedWire({'W', 'B', 'X'}, 0x1234, data, ConsoleReplySum(data));
   struct Case {
     const char* name;
-    int stopAt;       // index of the byte during whose wait Stop arrives
-    size_t written;   // bytes on the wire in the end
+    int stopAt;      // index of the byte during whose wait Stop arrives
+    size_t written;  // bytes on the wire in the end
   };
   const Case cases[] = {
       {"handshake, first offer", 0, 1},
       {"handshake, at 'B'", 1, 2},
       {"header, address byte 2", 4, 5},  // Send32 leaves the rest unsent
       {"header, length byte 4", 10, 11},
-      {"data, first byte of slice 1", 11, 13},   // the rest of the slice is still written
+      {"data, first byte of slice 1", 11, 13},  // the rest of the slice is still written
       {"data, last byte of slice 3", 16, 17},
-      {"data, in the remainder", 32, 36},        // the remainder goes out whole
+      {"data, in the remainder", 32, 36},  // the remainder goes out whole
       {"checksum, first byte", 36, 37},
   };
   for (How how : {How::Button, How::Escape, How::CloseBox}) {

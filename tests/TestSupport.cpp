@@ -118,7 +118,8 @@ bool DialogTest::Enabled(int nID) const { return api::IsWindowEnabled(Item(nID))
 
 std::vector<std::string> DialogTest::Items(int nID) const {
   std::vector<std::string> v;
-  for (int i = 0; i < headless::GetItemCount(Item(nID)); ++i) v.push_back(std::string(headless::GetItemText(Item(nID), i)));
+  for (int i = 0; i < headless::GetItemCount(Item(nID)); ++i)
+    v.push_back(std::string(headless::GetItemText(Item(nID), i)));
   return v;
 }
 
@@ -161,5 +162,6 @@ void DialogTest::Observe(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, voi
   if (!self->dlg_ || !self->dlg_->m_hWnd) return;
   int id = api::GetDlgCtrlID(hWnd);
   if (id == IDC_STATUS && uMsg == WM_SETTEXT) self->currentStatus_ = reinterpret_cast<LPCSTR>(lParam);
-  if (id == IDC_PROGRESS && uMsg == PBM_SETPOS) self->statuses_.push_back({self->currentStatus_, static_cast<int>(wParam)});
+  if (id == IDC_PROGRESS && uMsg == PBM_SETPOS)
+    self->statuses_.push_back({self->currentStatus_, static_cast<int>(wParam)});
 }

@@ -2,9 +2,9 @@
 #include "ui/UploadDlg.h"
 
 BEGIN_MESSAGE_MAP(CUploadDlg, CDialog)
-  ON_WM_SYSCOMMAND()
-  ON_BN_CLICKED(IDC_BROWSE, OnBrowse)
-  ON_BN_CLICKED(IDC_EXECUTE, OnExecute)
+ON_WM_SYSCOMMAND()
+ON_BN_CLICKED(IDC_BROWSE, OnBrowse)
+ON_BN_CLICKED(IDC_EXECUTE, OnExecute)
 END_MESSAGE_MAP()
 
 CUploadDlg::CUploadDlg(CWnd* pParent)

@@ -441,7 +441,8 @@ BOOL SetWindowTextA(HWND hWnd, LPCSTR lpText) {
 }
 
 int GetWindowTextA(HWND hWnd, LPSTR lpBuffer, int nMax) {
-  return static_cast<int>(SendMessageA(hWnd, WM_GETTEXT, static_cast<WPARAM>(nMax), reinterpret_cast<LPARAM>(lpBuffer)));
+  return static_cast<int>(
+      SendMessageA(hWnd, WM_GETTEXT, static_cast<WPARAM>(nMax), reinterpret_cast<LPARAM>(lpBuffer)));
 }
 
 int GetWindowTextLengthA(HWND hWnd) { return static_cast<int>(SendMessageA(hWnd, WM_GETTEXTLENGTH, 0, 0)); }

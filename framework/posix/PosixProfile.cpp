@@ -135,7 +135,8 @@ DWORD GetPrivateProfileStringA(LPCSTR lpSection, LPCSTR lpKey, LPCSTR lpDefault,
                                LPCSTR lpFile) {
   if (!nSize) return 0;
   std::string value;
-  if (!lpSection || !lpKey || !lpFile || !FindValue(lpSection, lpKey, lpFile, &value)) value = lpDefault ? lpDefault : "";
+  if (!lpSection || !lpKey || !lpFile || !FindValue(lpSection, lpKey, lpFile, &value))
+    value = lpDefault ? lpDefault : "";
   size_t n = value.size() < nSize - 1 ? value.size() : nSize - 1;
   memcpy(lpReturned, value.data(), n);
   lpReturned[n] = 0;
@@ -144,7 +145,8 @@ DWORD GetPrivateProfileStringA(LPCSTR lpSection, LPCSTR lpKey, LPCSTR lpDefault,
 
 UINT GetPrivateProfileIntA(LPCSTR lpSection, LPCSTR lpKey, int nDefault, LPCSTR lpFile) {
   std::string value;
-  if (!lpSection || !lpKey || !lpFile || !FindValue(lpSection, lpKey, lpFile, &value)) return static_cast<UINT>(nDefault);
+  if (!lpSection || !lpKey || !lpFile || !FindValue(lpSection, lpKey, lpFile, &value))
+    return static_cast<UINT>(nDefault);
   // Leading decimal digits, with an optional sign; anything else reads as 0.
   return static_cast<UINT>(strtol(value.c_str(), nullptr, 10));
 }

@@ -3,10 +3,10 @@
 
 namespace api {
 
-HANDLE CreateFileA(LPCSTR lpName, DWORD dwAccess, DWORD dwShare, void* pSecurity, DWORD dwDisposition,
-                   DWORD dwFlags, HANDLE hTemplate) {
-  return ::CreateFileA(lpName, dwAccess, dwShare, static_cast<LPSECURITY_ATTRIBUTES>(pSecurity), dwDisposition,
-                       dwFlags, hTemplate);
+HANDLE CreateFileA(LPCSTR lpName, DWORD dwAccess, DWORD dwShare, void* pSecurity, DWORD dwDisposition, DWORD dwFlags,
+                   HANDLE hTemplate) {
+  return ::CreateFileA(lpName, dwAccess, dwShare, static_cast<LPSECURITY_ATTRIBUTES>(pSecurity), dwDisposition, dwFlags,
+                       hTemplate);
 }
 BOOL ReadFile(HANDLE hFile, void* pBuffer, DWORD nToRead, DWORD* pnRead, void* pOverlapped) {
   return ::ReadFile(hFile, pBuffer, nToRead, pnRead, static_cast<LPOVERLAPPED>(pOverlapped));

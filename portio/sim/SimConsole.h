@@ -19,15 +19,15 @@
 class CSimConsole final : public CPortIo {
  public:
   struct Config {
-    UINT nBase;             // I/O base the card is jumpered to (0x300, 0x310, 0x320, 0x330)
-    int nReadyAfterOffers;  // 'W' offers answered before the first 'R'; -1: never ready
-    int nBusyPolls;         // status reads that see "busy" after each byte
-    DWORD dwBytesPerSecond; // 0: as fast as polled; else busy until real time catches up
-    BYTE notReadyReply;     // what a 'W' gets while the console is not ready
-    int nBadSyncReplies;    // how many 'B's are answered with something other than 'W'
-    BOOL bWrongChecksum;    // the reply to the first checksum byte is off by one
-    BOOL bStuckBusy;        // the card never clears bit 0
-    BOOL bRecordAccesses;   // keep every register access
+    UINT nBase;              // I/O base the card is jumpered to (0x300, 0x310, 0x320, 0x330)
+    int nReadyAfterOffers;   // 'W' offers answered before the first 'R'; -1: never ready
+    int nBusyPolls;          // status reads that see "busy" after each byte
+    DWORD dwBytesPerSecond;  // 0: as fast as polled; else busy until real time catches up
+    BYTE notReadyReply;      // what a 'W' gets while the console is not ready
+    int nBadSyncReplies;     // how many 'B's are answered with something other than 'W'
+    BOOL bWrongChecksum;     // the reply to the first checksum byte is off by one
+    BOOL bStuckBusy;         // the card never clears bit 0
+    BOOL bRecordAccesses;    // keep every register access
   };
   static Config DefaultConfig(UINT nBase);
 
