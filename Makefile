@@ -1,7 +1,7 @@
 # The project's commands. Each one installs what it needs first (as root, on Debian).
-#   make         build everything: host (plain and sanitized), Windows i686 and x86_64
+#   make demo    the program on a simulated console (on your display, or a virtual one)
 #   make test    build everything and run the whole test suite
-#   make demo    the program on a simulated console
+#   make         build everything: host (plain and sanitized), Windows i686 and x86_64
 #   make bench   the upload benchmark
 #   make format  clang-format the sources
 
@@ -17,7 +17,7 @@ deps:
 	@./scripts/install-deps.sh
 
 $(BUILD)/host/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD)/host $(CMAKE_FLAGS) >/dev/null
+	cmake -S . -B $(BUILD)/host $(CMAKE_FLAGS) -DVARNOK_WINDOWS_BUILDS=$(abspath $(BUILD)) >/dev/null
 $(BUILD)/host-asan/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD)/host-asan -DCMAKE_BUILD_TYPE=Debug -DVARNOK_SANITIZE=ON >/dev/null
 $(BUILD)/i686/CMakeCache.txt: | deps
@@ -41,6 +41,9 @@ test: all
 
 bench: host
 	$(BUILD)/host/varnok_bench
+
+demo: x86_64
+	BUILD=$(abspath $(BUILD)) ./scripts/demo.sh
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

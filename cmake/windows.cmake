@@ -33,3 +33,10 @@ endfunction()
 
 varnok_executable(varnok "portio/direct/DirectPortIo.cpp" "\"Link card at 300-330 (hex)\"")
 varnok_executable(varnok-demo "portio/sim/SimConsole.cpp;portio/sim/SimPortIo.cpp" "\"Demo: simulated console\"")
+
+# The end-to-end test driver (a test tool, run under Wine; it may use the C runtime).
+if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  add_executable(driver tests/wine/Driver.cpp)
+  target_link_libraries(driver PRIVATE user32 gdi32 comctl32)
+  target_link_options(driver PRIVATE -static-libgcc -static-libstdc++)
+endif()

@@ -11,9 +11,10 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
+#include <windows.h>
+// The common controls and dialogs need windows.h first.
 #include <commctrl.h>
 #include <commdlg.h>
-#include <windows.h>
 
 #else  // host
 

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Checks a Windows executable against what Windows 95/98 need (see docs/windows9x.md):
+#   check-exe.sh <exe> [--i386]
+# imports only from the documented table, Windows 4.0 header, no ASLR/NX, at most 64 KB, the
+# version resource's names; with --i386, no instruction newer than the i386.
+set -uo pipefail
+exe=$1
+i386=${2:-}
+root=$(cd "$(dirname "$0")/../.." && pwd)
+case "$exe" in *x86_64*) objdump=x86_64-w64-mingw32-objdump ;; *) objdump=i686-w64-mingw32-objdump ;; esac
+fail=0
+bad() { echo "FAIL: $exe: $*"; fail=1; }
+
+headers=$($objdump -p "$exe") || { echo "FAIL: cannot read $exe"; exit 1; }
+
+# Imports: "DLL Name: X" then one line per function.
+allowed=$(grep -E '^\| [A-Z0-9]+\.dll \|' "$root/docs/windows9x.md" | awk -F'|' '{gsub(/ /,"",$2); gsub(/ /,"",$3); print toupper($2) ":" $3}')
+imports=$(echo "$headers" | awk '/DLL Name:/ {dll=toupper($3)} /^\t[0-9a-f]+\t +[0-9]+ +[A-Za-z_]/ {print dll ":" $3}')
+[ -n "$imports" ] || bad "no imports found"
+while read -r imp; do
+  [ -z "$imp" ] && continue
+  grep -qxF "$imp" <<<"$allowed" || bad "imports $imp, which docs/windows9x.md does not list"
+done <<<"$imports"
+for dll in $(echo "$headers" | awk '/DLL Name:/ {print toupper($3)}'); do
+  case "$dll" in KERNEL32.DLL|USER32.DLL|GDI32.DLL|COMCTL32.DLL|COMDLG32.DLL|ADVAPI32.DLL) ;; *) bad "imports from $dll" ;; esac
+done
+
+field() { echo "$headers" | awk -v k="$1" '$1 == k {print $2}'; }
+[ "$(field MajorOSystemVersion)" = 4 ] && [ "$(field MinorOSystemVersion)" = 0 ] || bad "OS version is not 4.0"
+[ "$(field MajorSubsystemVersion)" = 4 ] && [ "$(field MinorSubsystemVersion)" = 0 ] || bad "subsystem version is not 4.0"
+[ "$(field Subsystem)" = 00000002 ] || bad "not a GUI program"
+dllchar=$((16#$(field DllCharacteristics)))
+(( dllchar & 0x40 )) && bad "ASLR (dynamic base) is on"
+(( dllchar & 0x100 )) && bad "NX compatibility is on"
+size=$(stat -c %s "$exe")
+(( size <= 65536 )) || bad "$size bytes, more than 64 KB"
+
+# The version resource's strings are UTF-16 in the file.
+for s in InternalName varnok OriginalFilename varnok.EXE 040904b0 "1, 0, 0, 1"; do
+  python3 - "$exe" "$s" <<'PY' || bad "version resource lacks \"$s\""
+import sys
+data = open(sys.argv[1], "rb").read()
+sys.exit(0 if sys.argv[2].encode("utf-16-le") in data else 1)
+PY
+done
+
+if [ "$i386" = --i386 ]; then
+  forbidden='^(cmov|fcmov|fcomi|fucomi|bswap|cmpxchg|xadd|cpuid|rdtsc|ud2|nopw|nopl|movbe|sysenter|sysexit|rdpmc|fxsave|fxrstor)'
+  hits=$($objdump -d --no-show-raw-insn "$exe" | awk -F'\t' 'NF >= 2 {print $2}' | grep -E "$forbidden|%x?mm[0-9]|%ymm" | sort | uniq -c)
+  [ -z "$hits" ] || bad "instructions newer than the i386: $(echo $hits)"
+  $objdump -d --no-show-raw-insn "$exe" | grep -qE $'\tnop[wl]? +[^ ]' && bad "multi-byte NOP"
+fi
+
+[ $fail = 0 ] && echo "ok: $exe"
+exit $fail

@@ -1,0 +1,422 @@
+// Driver.cpp - drives the Windows program from outside, as a user would, under Wine.
+//
+// driver.exe <scenario> <program.exe> [file] ...
+// Starts the program, finds its dialog, acts on it through window messages (typing into the
+// boxes, pressing buttons and keys, the close box) and checks what it shows: texts, enabled
+// states, lists, the progress bar, message boxes and their captions. Every wait is bounded.
+// Prints one line per failed check and exits 0 when all passed.
+#include <windows.h>
+// after windows.h
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+int g_failures = 0;
+PROCESS_INFORMATION g_proc = {};
+std::string g_exe, g_appName;
+
+void Check(bool ok, const std::string& what) {
+  if (!ok) {
+    std::printf("FAIL: %s\n", what.c_str());
+    ++g_failures;
+  }
+}
+
+template <class T>
+void CheckEq(const T& actual, const T& expected, const std::string& what) {
+  Check(actual == expected, what);
+}
+void CheckEq(const std::string& actual, const std::string& expected, const std::string& what) {
+  Check(actual == expected, what + ": \"" + actual + "\", expected \"" + expected + "\"");
+}
+
+// Waits up to ms for cond; false on time-out.
+template <class F>
+bool WaitFor(F cond, DWORD ms = 30000) {
+  DWORD start = GetTickCount();
+  while (!cond()) {
+    if (GetTickCount() - start > ms) return false;
+    Sleep(10);
+  }
+  return true;
+}
+
+struct Found {
+  DWORD pid;
+  HWND owner;
+  const char* title;
+  HWND hwnd;
+};
+BOOL CALLBACK FindDialogProc(HWND h, LPARAM lp) {
+  Found* f = reinterpret_cast<Found*>(lp);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  char cls[64];
+  GetClassNameA(h, cls, sizeof(cls));
+  if (pid != f->pid || std::strcmp(cls, "#32770") || !IsWindowVisible(h)) return TRUE;
+  if (f->owner && GetWindow(h, GW_OWNER) != f->owner) return TRUE;
+  if (f->title) {
+    char t[256];
+    GetWindowTextA(h, t, sizeof(t));
+    if (std::strcmp(t, f->title)) return TRUE;
+  }
+  f->hwnd = h;
+  return FALSE;
+}
+HWND FindDialog(HWND owner = nullptr, const char* title = nullptr) {
+  Found f = {g_proc.dwProcessId, owner, title, nullptr};
+  EnumWindows(FindDialogProc, reinterpret_cast<LPARAM>(&f));
+  return f.hwnd;
+}
+
+std::string Text(HWND h) {
+  char buf[1024] = "";
+  SendMessageTimeoutA(h, WM_GETTEXT, sizeof(buf), reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 5000, nullptr);
+  return buf;
+}
+std::string Text(HWND dlg, int id) { return Text(GetDlgItem(dlg, id)); }
+
+LRESULT Send(HWND h, UINT msg, WPARAM w = 0, LPARAM l = 0) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(h, msg, w, l, SMTO_ABORTIFHUNG, 5000, &result);
+  return static_cast<LRESULT>(result);
+}
+
+void SetText(HWND dlg, int id, const std::string& text) {
+  Send(GetDlgItem(dlg, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+// A click: the button's own notification, posted so that a handler's modal loop cannot hold us.
+void Click(HWND dlg, int id) {
+  PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dlg, id)));
+}
+// A key, as the keyboard would deliver it to a control of the dialog.
+void Key(HWND dlg, int id, UINT vk) { PostMessageA(GetDlgItem(dlg, id), WM_KEYDOWN, vk, 1); }
+bool Enabled(HWND dlg, int id) { return IsWindowEnabled(GetDlgItem(dlg, id)) != FALSE; }
+int Pos(HWND dlg) { return static_cast<int>(Send(GetDlgItem(dlg, 1006), PBM_GETPOS)); }
+
+std::vector<std::string> Items(HWND dlg, int id) {
+  std::vector<std::string> v;
+  HWND h = GetDlgItem(dlg, id);
+  int n = static_cast<int>(Send(h, CB_GETCOUNT));
+  for (int i = 0; i < n; ++i) {
+    // Across processes the list text arrives in UTF-16, whatever the box's own character set.
+    wchar_t buf[1024] = L"";
+    DWORD_PTR r = 0;
+    SendMessageTimeoutW(h, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 5000, &r);
+    char text[1024] = "";
+    WideCharToMultiByte(CP_ACP, 0, buf, -1, text, sizeof(text), nullptr, nullptr);
+    v.push_back(text);
+  }
+  return v;
+}
+
+HWND Launch() {
+  STARTUPINFOA si = {};
+  si.cb = sizeof(si);
+  std::string cmd = "\"" + g_exe + "\" ignored arguments";
+  std::vector<char> buf(cmd.begin(), cmd.end());
+  buf.push_back(0);
+  if (!CreateProcessA(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &g_proc)) {
+    Check(false, "start " + g_exe);
+    return nullptr;
+  }
+  HWND dlg = nullptr;
+  Check(WaitFor([&] { return (dlg = FindDialog(nullptr, "Varnok - Version 1.3 (Beta)")) != nullptr; }),
+        "the main dialog appears");
+  return dlg;
+}
+
+bool Exited(DWORD ms = 20000) { return WaitForSingleObject(g_proc.hProcess, ms) == WAIT_OBJECT_0; }
+
+void Finish() {
+  if (g_proc.hProcess) {
+    if (!Exited(0)) TerminateProcess(g_proc.hProcess, 99);  // our own child, never anything else
+    CloseHandle(g_proc.hProcess);
+    CloseHandle(g_proc.hThread);
+  }
+}
+
+// Waits for a message box owned by the dialog, checks it and presses OK.
+void ExpectMessageBox(HWND dlg, const std::string& text) {
+  HWND box = nullptr;
+  if (!WaitFor([&] { return (box = FindDialog(dlg)) != nullptr; }, 15000)) {
+    Check(false, "message box \"" + text + "\" appears");
+    return;
+  }
+  CheckEq(Text(box), g_appName, "message box caption");
+  CheckEq(Text(box, 0xFFFF), text, "message box text");
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  Check(WaitFor([&] { return !IsWindow(box); }), "message box closes");
+}
+
+void ExpectReady(HWND dlg) {
+  CheckEq(Text(dlg), std::string("Varnok - Version 1.3 (Beta)"), "title when Ready");
+  CheckEq(Text(dlg, 1007), std::string("Status:Ready"), "status when Ready");
+  CheckEq(Text(dlg, 2), std::string("&Close"), "cancel button when Ready");
+  CheckEq(Pos(dlg), 0, "progress when Ready");
+  for (int id : {1011, 1004, 1000, 1002, 1016})
+    Check(Enabled(dlg, id), "control " + std::to_string(id) + " enabled when Ready");
+}
+
+bool IsBusy(HWND dlg) { return !Enabled(dlg, 1011); }
+
+// ---- the demo console's receipt, kept in the demo's profile ----
+std::string ProfilePath() {
+  char dir[MAX_PATH];
+  GetWindowsDirectoryA(dir, sizeof(dir));
+  return std::string(dir) + "\\" + g_appName + ".INI";
+}
+std::string Receipt(const char* key) {
+  char buf[256] = "";
+  GetPrivateProfileStringA("DemoConsole", key, "", buf, sizeof(buf), ProfilePath().c_str());
+  return buf;
+}
+// The receipt of an earlier run must not pass for this one's.
+void ClearReceipt() { WritePrivateProfileStringA("DemoConsole", nullptr, nullptr, ProfilePath().c_str()); }
+std::string FileFnv(const std::string& path, DWORD* pLength) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  DWORD hash = 2166136261u, total = 0;
+  unsigned char buf[4096];
+  DWORD n = 0;
+  while (h != INVALID_HANDLE_VALUE && ReadFile(h, buf, sizeof(buf), &n, nullptr) && n) {
+    for (DWORD i = 0; i < n; ++i) hash = (hash ^ buf[i]) * 16777619u;
+    total += n;
+  }
+  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  *pLength = total;
+  char s[16];
+  std::snprintf(s, sizeof(s), "%08lx", static_cast<unsigned long>(hash));
+  return s;
+}
+
+// A picture of the dialog as it is on the screen, as a BMP file.
+void Screenshot(HWND dlg, const std::string& path) {
+  RECT r;
+  GetWindowRect(dlg, &r);
+  int w = r.right - r.left, h = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  SelectObject(mem, old);
+  DWORD stride = ((w * 3 + 3) & ~3), size = stride * h;
+  BITMAPFILEHEADER fh = {};
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = sizeof(fh) + sizeof(bi.bmiHeader);
+  fh.bfSize = fh.bfOffBits + size;
+  if (FILE* f = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(&fh, sizeof(fh), 1, f);
+    std::fwrite(&bi.bmiHeader, sizeof(bi.bmiHeader), 1, f);
+    std::fwrite(bits, size, 1, f);
+    std::fclose(f);
+  }
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+}
+
+// ---- scenarios ----
+
+void StartState() {
+  HWND dlg = Launch();
+  if (!dlg) return;
+  ExpectReady(dlg);
+  CheckEq(Text(dlg, 1000), std::string("310"), "Port box on 310");
+  Check(Items(dlg, 1000) == std::vector<std::string>({"300", "310", "320", "330"}), "Port box items");
+  CheckEq(Text(dlg, 1002), std::string(""), "File box empty");
+  CheckEq(Text(dlg, 1016), std::string(""), "Address box empty");
+  Key(dlg, 1002, VK_ESCAPE);
+  Check(Exited(), "Esc while Ready ends the program");
+  DWORD code = 1;
+  GetExitCodeProcess(g_proc.hProcess, &code);
+  CheckEq(static_cast<int>(code), 0, "exit code");
+}
+
+void Validation(const std::string& file) {
+  HWND dlg = Launch();
+  if (!dlg) return;
+  Click(dlg, 1011);
+  ExpectMessageBox(dlg, "No File Selected");
+  SetText(dlg, 1002, file + ".missing");
+  SetText(dlg, 1016, "100");
+  Click(dlg, 1011);
+  ExpectMessageBox(dlg, "Open Error");
+  SetText(dlg, 1002, file);
+  SetText(dlg, 1016, "");
+  Click(dlg, 1011);
+  ExpectMessageBox(dlg, "No Start Address");
+  ExpectReady(dlg);
+  CheckEq(Text(dlg, 1002), file, "File box keeps its text");
+  Click(dlg, 2);
+  Check(Exited(), "Close while Ready ends the program");
+}
+
+void BrowseCancelled() {
+  HWND dlg = Launch();
+  if (!dlg) return;
+  SetText(dlg, 1002, "C:\\before.bin");
+  Click(dlg, 1004);
+  HWND open = nullptr;
+  // The open-file dialog has no owner; it is the process's other dialog.
+  Check(WaitFor([&] {
+          open = nullptr;
+          Found f = {g_proc.dwProcessId, nullptr, nullptr, nullptr};
+          EnumWindows(
+              [](HWND h, LPARAM lp) -> BOOL {
+                Found* ff = reinterpret_cast<Found*>(lp);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(h, &pid);
+                char cls[64];
+                GetClassNameA(h, cls, sizeof(cls));
+                char t[256];
+                GetWindowTextA(h, t, sizeof(t));
+                if (pid == ff->pid && !std::strcmp(cls, "#32770") && IsWindowVisible(h) &&
+                    std::strcmp(t, "Varnok - Version 1.3 (Beta)")) {
+                  ff->hwnd = h;
+                  return FALSE;
+                }
+                return TRUE;
+              },
+              reinterpret_cast<LPARAM>(&f));
+          open = f.hwnd;
+          return open != nullptr;
+        }),
+        "the open-file dialog appears");
+  if (open) PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
+  Check(WaitFor([&] { return !IsWindow(open); }), "the open-file dialog closes");
+  CheckEq(Text(dlg, 1002), std::string("C:\\before.bin"), "File box unchanged after Cancel");
+  Click(dlg, 2);
+  Check(Exited(), "the program ends");
+}
+
+// Starts the demo with a fresh receipt and presses Execute for the file at 6004000.
+HWND StartUpload(const std::string& file) {
+  ClearReceipt();
+  HWND dlg = Launch();
+  if (!dlg) return nullptr;
+  SetText(dlg, 1002, file);
+  SetText(dlg, 1016, "6004000");
+  Click(dlg, 1011);
+  return dlg;
+}
+
+// A full transfer on the demo; watches Busy, the status texts and the progress on the way.
+void Transfer(const std::string& file, const std::string& shot) {
+  HWND dlg = StartUpload(file);
+  if (!dlg) return;
+  Check(WaitFor([&] { return IsBusy(dlg); }), "Busy after Execute");
+  CheckEq(Text(dlg), "Varnok - Version 1.3 (Beta) - " + file, "title while Busy");
+  CheckEq(Text(dlg, 2), std::string("Stop"), "cancel button while Busy");
+  for (int id : {1011, 1004, 1000, 1002, 1016})
+    Check(!Enabled(dlg, id), "control " + std::to_string(id) + " disabled while Busy");
+  CheckEq(Text(dlg, 1016), std::string("06004000"), "address normalised");
+
+  // Status texts in their order, progress never going back but for the checksum's 95.
+  std::vector<std::string> texts;
+  std::vector<int> positions;
+  bool shotTaken = false;
+  WaitFor(
+      [&] {
+        if (!IsBusy(dlg)) return true;
+        std::string t = Text(dlg, 1007);
+        int p = Pos(dlg);
+        if (t == "Status:Ready") return false;  // the last moment of Busy: Ready is on its way
+        if (texts.empty() || texts.back() != t) texts.push_back(t);
+        if (positions.empty() || positions.back() != p) positions.push_back(p);
+        if (!shotTaken && !shot.empty() && t == "Status:Sending data..." && p >= 40) {
+          Screenshot(dlg, shot);
+          shotTaken = true;
+        }
+        return false;
+      },
+      60000);
+  Check(!IsBusy(dlg), "the transfer ends");
+  std::vector<std::string> order = {"Status:Waiting for Saturn", "Status:Sending data...", "Status:Checksum"};
+  size_t k = 0;
+  for (const std::string& t : texts) {
+    while (k < order.size() && order[k] != t) ++k;
+    Check(k < order.size(), "status \"" + t + "\" in order");
+  }
+  Check(texts.size() >= 2 && texts[0] == "Status:Waiting for Saturn" && texts[1] == "Status:Sending data...",
+        "waiting, then sending");
+  for (size_t i = 1; i < positions.size(); ++i)
+    Check(positions[i] >= positions[i - 1] || positions[i] == 95, "progress climbs");
+  Check(positions.size() >= 4, "progress seen moving");
+  ExpectReady(dlg);
+
+  DWORD length = 0;
+  std::string fnv = FileFnv(file, &length);
+  CheckEq(Receipt("Transfers"), std::string("1"), "the console completed one transfer");
+  CheckEq(Receipt("Address"), std::string("06004000"), "the console got the address");
+  CheckEq(Receipt("Length"), std::to_string(length), "the console got the length");
+  CheckEq(Receipt("DataFnv1a"), fnv, "the console got the file's bytes");
+  CheckEq(Receipt("Matched"), std::string("1"), "checksum bytes matched the console's sum");
+  std::printf("received: address %s, %s bytes (fnv1a %s), checksum bytes %s\n", Receipt("Address").c_str(),
+              Receipt("Received").c_str(), Receipt("DataFnv1a").c_str(), Receipt("Checksum").c_str());
+  Key(dlg, 1002, VK_ESCAPE);
+  Check(Exited(), "Esc while Ready ends the program");
+}
+
+// Stop mid-transfer: by the button, Esc, or the close box.
+void Stop(const std::string& file, const std::string& how) {
+  HWND dlg = StartUpload(file);
+  if (!dlg) return;
+  Check(WaitFor([&] { return Text(dlg, 1007) == "Status:Sending data..."; }), "sending");
+  if (how == "button")
+    Click(dlg, 2);
+  else if (how == "escape")
+    Key(dlg, 2, VK_ESCAPE);
+  else
+    PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+  Check(WaitFor([&] { return !IsBusy(dlg); }, 10000), "Ready again after Stop (" + how + ")");
+  Check(IsWindow(dlg) != FALSE, "the window stays open after Stop");
+  ExpectReady(dlg);
+  CheckEq(Receipt("Transfers"), std::string(""), "the console completed nothing");
+  Click(dlg, 2);
+  Check(Exited(), "Close while Ready ends the program");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::printf("usage: driver <scenario> <program.exe> [file] [screenshot.bmp]\n");
+    return 2;
+  }
+  std::string scenario = argv[1];
+  g_exe = argv[2];
+  std::string file = argc > 3 ? argv[3] : "", extra = argc > 4 ? argv[4] : "";
+  size_t slash = g_exe.find_last_of("\\/");
+  g_appName = g_exe.substr(slash == std::string::npos ? 0 : slash + 1);
+  if (g_appName.size() > 4 && !_stricmp(g_appName.c_str() + g_appName.size() - 4, ".exe"))
+    g_appName.resize(g_appName.size() - 4);
+
+  if (scenario == "start-state")
+    StartState();
+  else if (scenario == "validation")
+    Validation(file);
+  else if (scenario == "browse-cancel")
+    BrowseCancelled();
+  else if (scenario == "transfer")
+    Transfer(file, extra);
+  else if (scenario == "stop")
+    Stop(file, extra);
+  else
+    Check(false, "unknown scenario " + scenario);
+  Finish();
+  std::printf("%s: %s\n", scenario.c_str(), g_failures ? "FAILED" : "passed");
+  return g_failures ? 1 : 0;
+}
