@@ -177,5 +177,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
   }
   pDlg->m_bPassToDefault = FALSE;
   BOOL bHandled = pDlg->OnWndMsg(message, wParam, lParam);
+  // Commands the dialog does not handle go on to the application object (the Help command).
+  if (!bHandled && message == WM_COMMAND && AfxGetApp()) bHandled = AfxGetApp()->OnWndMsg(message, wParam, lParam);
   return bHandled && !pDlg->m_bPassToDefault;
 }

@@ -76,6 +76,8 @@ TEST_F(ValidationTest, NoPortSelectedIsRefusedBeforeAnyPortIsTouched) {
   Execute(dir_.Write("p.bin", {1}), "1f");
   EXPECT_EQ(Boxes(), std::vector<std::string>{Box("No Port Selected")});
   EXPECT_EQ(dlg_->m_nPort, -1);
+  EXPECT_EQ(g_nDataPort, 0x2F0) << "the registers are computed as always, then not used";
+  EXPECT_EQ(g_nStatusPort, 0x2F2);
   EXPECT_EQ(Text(IDC_ADDRESS), "0000001f");
   ExpectUntouched();
 }
