@@ -27,6 +27,9 @@ target_link_libraries(varnok_tests PRIVATE varnok_program varnok_sim GTest::gtes
 include(GoogleTest)
 gtest_discover_tests(varnok_tests DISCOVERY_TIMEOUT 60)
 
+add_executable(varnok_profile_tool tools/ProfileTool.cpp)
+target_link_libraries(varnok_profile_tool PRIVATE varnok_framework)
+
 find_package(benchmark QUIET)
 if(benchmark_FOUND AND NOT VARNOK_SANITIZE)
   add_executable(varnok_bench bench/UploadBench.cpp bench/FastCard.cpp)
@@ -65,4 +68,8 @@ if(VARNOK_WINDOWS_BUILDS AND NOT VARNOK_SANITIZE)
   varnok_e2e(demo_stop_button varnok-demo stop ${sample} button)
   varnok_e2e(demo_stop_escape varnok-demo stop ${sample} escape)
   varnok_e2e(demo_stop_closebox varnok-demo stop ${sample} closebox)
+  add_test(NAME e2e_profile_roundtrip
+           COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/profile-roundtrip.sh $<TARGET_FILE:varnok_profile_tool> ${win64}/varnok.exe)
+  set_tests_properties(e2e_profile_roundtrip PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK varnok TIMEOUT 240
+                                                        ENVIRONMENT "${e2e_env}")
 endif()

@@ -83,7 +83,7 @@ void DialogTest::TearDown() {
   EXPECT_EQ(posix::GetOpenFileCount(), 0) << "a file was left open";
 }
 
-void DialogTest::Start(const CSimConsole::Config& config) {
+void DialogTest::Start(const CSimConsole::Config& config, bool selectPort) {
   console_ = new CSimConsole(config);
   console_->SetObserver(&DialogTest::OnWrite, this);
   g_pPortIo = console_;
@@ -93,7 +93,7 @@ void DialogTest::Start(const CSimConsole::Config& config) {
   statuses_.clear();
   // The card sits at the base the Port box selects.
   int index = static_cast<int>((config.nBase - 0x300) / 0x10);
-  dlg_->SendDlgItemMessage(IDC_PORT, CB_SETCURSEL, index);
+  if (selectPort) dlg_->SendDlgItemMessage(IDC_PORT, CB_SETCURSEL, index);
 }
 
 void DialogTest::Execute(const std::string& file, const std::string& address) {

@@ -41,9 +41,11 @@ class DialogTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Builds the console (at the base of port index nPort) and the dialog.
-  void Start(const CSimConsole::Config& config);
+  // Builds the console and the dialog, and selects the console's port in the Port box (unless
+  // the test wants the port the profile gave).
+  void Start(const CSimConsole::Config& config, bool selectPort = true);
   void Start() { Start(CSimConsole::DefaultConfig(0x310)); }
+  void StartWithProfilePort() { Start(CSimConsole::DefaultConfig(0x310), false); }
 
   // A new dialog and console within the same test (one case of a table).
   void Restart() {

@@ -75,7 +75,7 @@ HWND FindDialog(HWND owner = nullptr, const char* title = nullptr) {
 }
 
 std::string Text(HWND h) {
-  char buf[1024] = "";
+  char buf[4096] = "";
   SendMessageTimeoutA(h, WM_GETTEXT, sizeof(buf), reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 5000, nullptr);
   return buf;
 }
@@ -105,12 +105,14 @@ std::vector<std::string> Items(HWND dlg, int id) {
   int n = static_cast<int>(Send(h, CB_GETCOUNT));
   for (int i = 0; i < n; ++i) {
     // Across processes the list text arrives in UTF-16, whatever the box's own character set.
-    wchar_t buf[1024] = L"";
+    DWORD_PTR len = 0;
+    SendMessageTimeoutW(h, CB_GETLBTEXTLEN, i, 0, SMTO_ABORTIFHUNG, 5000, &len);
+    std::vector<wchar_t> buf(len + 1);
     DWORD_PTR r = 0;
-    SendMessageTimeoutW(h, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 5000, &r);
-    char text[1024] = "";
-    WideCharToMultiByte(CP_ACP, 0, buf, -1, text, sizeof(text), nullptr, nullptr);
-    v.push_back(text);
+    SendMessageTimeoutW(h, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buf.data()), SMTO_ABORTIFHUNG, 5000, &r);
+    std::vector<char> text(2 * len + 2);
+    WideCharToMultiByte(CP_ACP, 0, buf.data(), -1, text.data(), static_cast<int>(text.size()), nullptr, nullptr);
+    v.push_back(text.data());
   }
   return v;
 }
@@ -389,6 +391,20 @@ void Stop(const std::string& file, const std::string& how) {
   Check(Exited(), "Close while Ready ends the program");
 }
 
+// The profile a host build wrote: shown as it was saved, and saved again on Close.
+void Profile() {
+  HWND dlg = Launch();
+  if (!dlg) return;
+  CheckEq(Text(dlg, 1000), std::string("330"), "Port box from PortNo=3");
+  std::string longPath = "C:\\" + std::string(1500, 'L') + ".bin";
+  Check(Items(dlg, 1002) == std::vector<std::string>({"C:\\GAMES\\HELLO.BIN", longPath}),
+        "File box list from the profile");
+  CheckEq(Text(dlg, 1002), std::string("C:\\GAMES\\HELLO.BIN"), "File box text");
+  Check(Items(dlg, 1016) == std::vector<std::string>({"06004000", "00200000"}), "Address box list from the profile");
+  Click(dlg, 2);
+  Check(Exited(), "Close while Ready ends the program");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -414,6 +430,8 @@ int main(int argc, char** argv) {
     Transfer(file, extra);
   else if (scenario == "stop")
     Stop(file, extra);
+  else if (scenario == "profile")
+    Profile();
   else
     Check(false, "unknown scenario " + scenario);
   Finish();
