@@ -31,8 +31,8 @@ function(varnok_executable name portio_sources about_note)
   set_target_properties(${name} PROPERTIES OUTPUT_NAME ${name} SUFFIX .exe)
 endfunction()
 
-varnok_executable(varnok "portio/direct/DirectPortIo.cpp" "\"Link card at 300-330 (hex)\"")
-varnok_executable(varnok-demo "portio/sim/SimConsole.cpp;portio/sim/SimPortIo.cpp" "\"Demo: simulated console\"")
+varnok_executable(varnok "portio/direct/DirectPortIo.cpp" "\"Link card: ports 300-330\"")
+varnok_executable(varnok-demo "portio/sim/SimConsole.cpp;portio/sim/SimPortIo.cpp" "\"Simulated console\"")
 
 # The end-to-end test driver (a test tool, run under Wine; it may use the C runtime).
 if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")

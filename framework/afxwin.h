@@ -8,6 +8,8 @@
 //   CWinApp      the application object, its name, profile and message pump
 //   CFileDialog  the open-file dialog
 //   CMenu        a menu handle
+//   CRect        a rectangle
+//   CDC, CPaintDC  device contexts; CBitmap, CBrush  GDI objects that delete themselves
 //   CSimpleArray a growable array of plain values (the simulated console's records)
 //
 // Everything here is built on api.h and so runs over either window back end. None of it
@@ -155,6 +157,75 @@ class CMenu {
   HMENU m_hMenu;
 };
 
+class CRect : public RECT {
+ public:
+  CRect() { left = top = right = bottom = 0; }
+  int Width() const { return right - left; }
+  int Height() const { return bottom - top; }
+};
+
+class CGdiObject {
+ public:
+  CGdiObject() : m_hObject(0) {}
+  ~CGdiObject() { DeleteObject(); }
+  BOOL DeleteObject();
+  HGDIOBJ m_hObject;
+
+ private:
+  CGdiObject(const CGdiObject&);
+  void operator=(const CGdiObject&);
+};
+
+class CDC;
+class CBitmap : public CGdiObject {
+ public:
+  BOOL CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight);
+};
+
+class CBrush : public CGdiObject {
+ public:
+  explicit CBrush(COLORREF color);
+};
+
+class CDC {
+ public:
+  CDC() : m_hDC(0) {}
+  ~CDC() { DeleteDC(); }
+  BOOL CreateCompatibleDC(CDC* pDC);
+  BOOL DeleteDC();
+  // Returns the object it replaces, to be selected back before this one is deleted.
+  HGDIOBJ SelectObject(CGdiObject* pObject) { return api::SelectObject(m_hDC, pObject->m_hObject); }
+  HGDIOBJ SelectObject(HGDIOBJ hObject) { return api::SelectObject(m_hDC, hObject); }
+  void FillRect(const RECT* pRect, CBrush* pBrush) {
+    api::FillRect(m_hDC, pRect, static_cast<HBRUSH>(pBrush->m_hObject));
+  }
+  BOOL DrawIcon(int x, int y, HICON hIcon) { return api::DrawIcon(m_hDC, x, y, hIcon); }
+  BOOL StretchBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, int nSrcWidth, int nSrcHeight,
+                  DWORD dwRop) {
+    return api::StretchBlt(m_hDC, x, y, nWidth, nHeight, pSrcDC->m_hDC, xSrc, ySrc, nSrcWidth, nSrcHeight, dwRop);
+  }
+  HDC m_hDC;
+
+ protected:
+  BOOL m_bOwned = FALSE;  // created here, so deleted here
+
+ private:
+  CDC(const CDC&);
+  void operator=(const CDC&);
+};
+
+class CWnd;
+// Painting a window in response to WM_PAINT: begins in the constructor, ends in the destructor.
+class CPaintDC : public CDC {
+ public:
+  explicit CPaintDC(CWnd* pWnd);
+  ~CPaintDC();
+  PAINTSTRUCT m_ps;
+
+ private:
+  HWND m_hWnd;
+};
+
 class CWnd : public CCmdTarget {
  public:
   CWnd() : m_hWnd(0), m_bPassToDefault(FALSE) {}
@@ -176,6 +247,10 @@ class CWnd : public CCmdTarget {
   LRESULT SendDlgItemMessage(int nID, UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
   HICON SetIcon(HICON hIcon, BOOL bBigIcon);
   CMenu* GetSystemMenu(BOOL bRevert);
+  void GetWindowRect(RECT* pRect) const { api::GetWindowRect(m_hWnd, pRect); }
+  // Both corners of a screen rectangle, in this window's client coordinates.
+  void ScreenToClient(RECT* pRect) const;
+  BOOL DestroyWindow();
   int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption = 0, UINT nType = MB_OK);
 
   // Overridables

@@ -40,6 +40,22 @@ BOOL AppendMenuA(HMENU hMenu, UINT uFlags, UINT_PTR uID, LPCSTR lpText);
 HICON LoadIconA(HINSTANCE hInst, LPCSTR lpName);
 BOOL GetOpenFileNameA(OPENFILENAMEA* pOfn);
 void InitCommonControls();
+BOOL GetWindowRect(HWND hWnd, RECT* pRect);
+BOOL ScreenToClient(HWND hWnd, POINT* pPoint);
+
+// ---- Painting (window back end: GDI) ----
+HDC BeginPaint(HWND hWnd, PAINTSTRUCT* pPaint);
+BOOL EndPaint(HWND hWnd, const PAINTSTRUCT* pPaint);
+HDC CreateCompatibleDC(HDC hDC);
+HBITMAP CreateCompatibleBitmap(HDC hDC, int nWidth, int nHeight);
+HGDIOBJ SelectObject(HDC hDC, HGDIOBJ hObject);
+BOOL DeleteObject(HGDIOBJ hObject);
+BOOL DeleteDC(HDC hDC);
+HBRUSH CreateSolidBrush(COLORREF color);
+DWORD GetSysColor(int nIndex);
+int FillRect(HDC hDC, const RECT* pRect, HBRUSH hBrush);
+BOOL DrawIcon(HDC hDC, int x, int y, HICON hIcon);
+BOOL StretchBlt(HDC hDest, int x, int y, int w, int h, HDC hSrc, int xSrc, int ySrc, int wSrc, int hSrc2, DWORD dwRop);
 
 // ---- Files, memory, resources, time (system back end) ----
 HANDLE CreateFileA(LPCSTR lpName, DWORD dwAccess, DWORD dwShare, void* pSecurity, DWORD dwDisposition, DWORD dwFlags,

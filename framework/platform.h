@@ -185,6 +185,7 @@ typedef uintptr_t DWORD_PTR_HOST;
 #define OFN_PATHMUSTEXIST 0x800
 #define MAX_PATH 260
 #define COLOR_BTNFACE 15
+#define SM_CXICON 11
 #define SRCCOPY 0x00CC0020
 
 typedef struct tagOFNA {

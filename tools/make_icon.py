@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes res/varnok.ico: the program's 32 x 32, 16-colour icon (also its small icon).
 
-The picture: a grey cartridge with a dark label, and a yellow arrow going into it.
+The picture: a grey cartridge with a blue label, a yellow arrow going into it, a progress bar below.
 Run from the repository's top folder; the .ico is checked in, so this runs only when the
 picture changes.
 """
@@ -22,23 +22,23 @@ ROWS = [
     ".....87ffffffffffffffffff78.....",
     ".....87f4444444444444444f78.....",
     ".....87f4cccccccccccccc4f78.....",
-    ".....87f4cfffcffcfcfffc4f78.....",
-    ".....87f4cfccfcfcfcfccc4f78.....",
-    ".....87f4cfffcffcfcffcc4f78.....",
-    ".....87f4cfccfcfcfcfccc4f78.....",
-    ".....87f4cfccfcfcffcfffc4f78....",
+    ".....87f4cfffffffffffcc4f78.....",
+    ".....87f4cccccccccccccc4f78.....",
+    ".....87f4cffffffffccccc4f78.....",
+    ".....87f4cccccccccccccc4f78.....",
+    ".....87f4cfffffcccccccc4f78.....",
     ".....87f4cccccccccccccc4f78.....",
     ".....87f4444444444444444f78.....",
     ".....87ffffffffffffffffff78.....",
-    ".....877777777777777777777 8....",
-    ".....8777777777bbb77777777 8....",
+    ".....8777777777777777777778.....",
+    ".....8777777777bbb777777778.....",
     ".....8777777777bbb777777778.....",
     ".....8777777777bbb777777778.....",
     ".....8777777777bbb777777778.....",
     ".....87777777bbbbbbb7777778.....",
-    ".....888888888bbbbb888888888....",
-    "......8787878787bbb8787878......",
-    "......87878787878b87878787......",
+    ".....888888888bbbbb88888888.....",
+    "......878787878bbb87878787......",
+    "......8787878787b878787878......",
     "......8888888888888888888.......",
     "................................",
     "....0000000000000000000000000...",

@@ -60,5 +60,3 @@ void CUploadDlg::OnCancel() {
   SaveSettings();
   EndDialog(IDCANCEL);
 }
-
-void CUploadDlg::OnSysCommand(UINT nID, LPARAM lParam) { CWnd::OnSysCommand(nID, lParam); }

@@ -72,6 +72,8 @@ HICON GetIcon(HWND hDlg, BOOL bBig);
 // The system menu's appended items: flags, command id and text of item nIndex.
 int GetMenuItemCount(HWND hDlg);
 BOOL GetMenuItem(HWND hDlg, int nIndex, UINT* puFlags, UINT_PTR* puID, CString* pstrText);
+// A live dialog made from template nTemplate (0 when there is none).
+HWND FindDialog(UINT nTemplate);
 // Messages waiting in the queue; Reset drops them and any pending quit.
 int GetQueueLength();
 void ResetQueue();

@@ -559,6 +559,30 @@ BOOL GetOpenFileNameA(OPENFILENAMEA* pOfn) { return s_pfnOpenFile ? s_pfnOpenFil
 
 void InitCommonControls() {}
 
+// No screen here: windows have no extent, and painting draws nothing.
+BOOL GetWindowRect(HWND hWnd, RECT* pRect) {
+  pRect->left = pRect->top = pRect->right = pRect->bottom = 0;
+  return FromHandle(hWnd) != 0;
+}
+BOOL ScreenToClient(HWND hWnd, POINT*) { return FromHandle(hWnd) != 0; }
+
+static char s_chCanvas;  // the one device context, bitmap and brush handle of the headless back end
+HDC BeginPaint(HWND, PAINTSTRUCT* pPaint) {
+  pPaint->hdc = reinterpret_cast<HDC>(&s_chCanvas);
+  return pPaint->hdc;
+}
+BOOL EndPaint(HWND, const PAINTSTRUCT*) { return TRUE; }
+HDC CreateCompatibleDC(HDC) { return reinterpret_cast<HDC>(&s_chCanvas); }
+HBITMAP CreateCompatibleBitmap(HDC, int, int) { return reinterpret_cast<HBITMAP>(&s_chCanvas); }
+HGDIOBJ SelectObject(HDC, HGDIOBJ) { return &s_chCanvas; }
+BOOL DeleteObject(HGDIOBJ) { return TRUE; }
+BOOL DeleteDC(HDC) { return TRUE; }
+HBRUSH CreateSolidBrush(COLORREF) { return reinterpret_cast<HBRUSH>(&s_chCanvas); }
+DWORD GetSysColor(int) { return 0xC0C0C0; }
+int FillRect(HDC, const RECT*, HBRUSH) { return 1; }
+BOOL DrawIcon(HDC, int, int, HICON) { return TRUE; }
+BOOL StretchBlt(HDC, int, int, int, int, HDC, int, int, int, int, DWORD) { return TRUE; }
+
 }  // namespace api
 
 // ---- the driver's side ----
@@ -659,6 +683,12 @@ BOOL GetMenuItem(HWND hDlg, int nIndex, UINT* puFlags, UINT_PTR* puID, CString* 
   *puID = p->menu[nIndex].uID;
   *pstrText = *p->menu[nIndex].pText;
   return TRUE;
+}
+
+HWND FindDialog(UINT nTemplate) {
+  for (int i = 0; i < s_windows.GetSize(); ++i)
+    if (s_windows[i]->kind == kDialog && s_windows[i]->nTemplate == nTemplate) return ToHandle(s_windows[i]);
+  return 0;
 }
 
 int GetQueueLength() { return s_queue.GetSize(); }

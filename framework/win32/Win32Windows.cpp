@@ -45,5 +45,24 @@ BOOL AppendMenuA(HMENU hMenu, UINT uFlags, UINT_PTR uID, LPCSTR lpText) {
 HICON LoadIconA(HINSTANCE hInst, LPCSTR lpName) { return ::LoadIconA(hInst, lpName); }
 BOOL GetOpenFileNameA(OPENFILENAMEA* pOfn) { return ::GetOpenFileNameA(pOfn); }
 void InitCommonControls() { ::InitCommonControls(); }
+BOOL GetWindowRect(HWND hWnd, RECT* pRect) { return ::GetWindowRect(hWnd, pRect); }
+BOOL ScreenToClient(HWND hWnd, POINT* pPoint) { return ::ScreenToClient(hWnd, pPoint); }
+
+HDC BeginPaint(HWND hWnd, PAINTSTRUCT* pPaint) { return ::BeginPaint(hWnd, pPaint); }
+BOOL EndPaint(HWND hWnd, const PAINTSTRUCT* pPaint) { return ::EndPaint(hWnd, pPaint); }
+HDC CreateCompatibleDC(HDC hDC) { return ::CreateCompatibleDC(hDC); }
+HBITMAP CreateCompatibleBitmap(HDC hDC, int nWidth, int nHeight) {
+  return ::CreateCompatibleBitmap(hDC, nWidth, nHeight);
+}
+HGDIOBJ SelectObject(HDC hDC, HGDIOBJ hObject) { return ::SelectObject(hDC, hObject); }
+BOOL DeleteObject(HGDIOBJ hObject) { return ::DeleteObject(hObject); }
+BOOL DeleteDC(HDC hDC) { return ::DeleteDC(hDC); }
+HBRUSH CreateSolidBrush(COLORREF color) { return ::CreateSolidBrush(color); }
+DWORD GetSysColor(int nIndex) { return ::GetSysColor(nIndex); }
+int FillRect(HDC hDC, const RECT* pRect, HBRUSH hBrush) { return ::FillRect(hDC, pRect, hBrush); }
+BOOL DrawIcon(HDC hDC, int x, int y, HICON hIcon) { return ::DrawIcon(hDC, x, y, hIcon); }
+BOOL StretchBlt(HDC hDest, int x, int y, int w, int h, HDC hSrc, int xSrc, int ySrc, int wSrc, int hSrc2, DWORD dwRop) {
+  return ::StretchBlt(hDest, x, y, w, h, hSrc, xSrc, ySrc, wSrc, hSrc2, dwRop);
+}
 
 }  // namespace api

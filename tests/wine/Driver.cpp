@@ -117,7 +117,11 @@ std::vector<std::string> Items(HWND dlg, int id) {
   return v;
 }
 
-HWND Launch() {
+std::string ProfilePath();
+
+// Starts the program; unless asked to keep it, with no profile of an earlier run.
+HWND Launch(bool keepProfile = false) {
+  if (!keepProfile) DeleteFileA(ProfilePath().c_str());
   STARTUPINFOA si = {};
   si.cb = sizeof(si);
   std::string cmd = "\"" + g_exe + "\" ignored arguments";
@@ -354,8 +358,10 @@ void Transfer(const std::string& file, const std::string& shot) {
   }
   Check(texts.size() >= 2 && texts[0] == "Status:Waiting for Saturn" && texts[1] == "Status:Sending data...",
         "waiting, then sending");
+  std::string seen;
+  for (int p : positions) seen += " " + std::to_string(p);
   for (size_t i = 1; i < positions.size(); ++i)
-    Check(positions[i] >= positions[i - 1] || positions[i] == 95, "progress climbs");
+    Check(positions[i] >= positions[i - 1] || positions[i] == 95, "progress climbs:" + seen);
   Check(positions.size() >= 4, "progress seen moving");
   ExpectReady(dlg);
 
@@ -391,9 +397,153 @@ void Stop(const std::string& file, const std::string& how) {
   Check(Exited(), "Close while Ready ends the program");
 }
 
+// ---- the About box ----
+
+HWND OpenAbout(HWND dlg) {
+  PostMessageA(dlg, WM_SYSCOMMAND, 0x1000, 0);
+  HWND about = nullptr;
+  Check(WaitFor([&] { return (about = FindDialog(nullptr, "VARNOK")) != nullptr; }, 15000), "the About box opens");
+  return about;
+}
+
+// The rectangle, on the screen, that control 1013 (6, 7, 39, 42 in dialog units) occupied: the
+// dialog's base units found from the OK button (42, 83, 50, 14).
+bool IconFrame(HWND about, RECT* frame) {
+  RECT ok;
+  GetWindowRect(GetDlgItem(about, IDOK), &ok);
+  POINT origin = {0, 0};
+  ClientToScreen(about, &origin);
+  int okLeft = ok.left - origin.x, okTop = ok.top - origin.y;
+  int okWidth = ok.right - ok.left, okHeight = ok.bottom - ok.top;
+  int bx = 0, by = 0;
+  for (int b = 1; b < 64 && !bx; ++b)
+    if (MulDiv(42, b, 4) == okLeft && MulDiv(50, b, 4) == okWidth) bx = b;
+  for (int b = 1; b < 64 && !by; ++b)
+    if (MulDiv(83, b, 8) == okTop && MulDiv(14, b, 8) == okHeight) by = b;
+  if (!bx || !by) return false;
+  frame->left = origin.x + MulDiv(6, bx, 4);
+  frame->top = origin.y + MulDiv(7, by, 8);
+  frame->right = frame->left + MulDiv(39, bx, 4);
+  frame->bottom = frame->top + MulDiv(42, by, 8);
+  return true;
+}
+
+// The icon's 32 x 32 pixels on the button face, drawn here from the program's own resources.
+std::vector<COLORREF> IconPixels() {
+  std::vector<COLORREF> px;
+  HMODULE module = LoadLibraryExA(g_exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HICON icon = module ? static_cast<HICON>(LoadImageA(module, MAKEINTRESOURCEA(107), IMAGE_ICON, 32, 32, 0)) : nullptr;
+  if (!icon) return px;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  HBITMAP bmp = CreateCompatibleBitmap(screen, 32, 32);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+  RECT r = {0, 0, 32, 32};
+  FillRect(mem, &r, face);
+  DrawIcon(mem, 0, 0, icon);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) px.push_back(GetPixel(mem, x, y));
+  SelectObject(mem, old);
+  DeleteObject(face);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  DestroyIcon(icon);
+  FreeLibrary(module);
+  return px;
+}
+
+// Every icon pixel is a hard-edged block of the frame: the block's middle has the pixel's colour,
+// and nothing in the frame has a colour the icon does not (smoothing would blend them).
+void CheckEnlargedIcon(HWND about, const std::string& when) {
+  RECT f;
+  if (!IconFrame(about, &f)) {
+    Check(false, "find the icon frame " + when);
+    return;
+  }
+  std::vector<COLORREF> icon = IconPixels();
+  Check(icon.size() == 1024, "the program's icon loads");
+  if (icon.size() != 1024) return;
+  int w = f.right - f.left, h = f.bottom - f.top;
+  HDC screen = GetDC(nullptr);
+  int wrong = 0;
+  for (int j = 0; j < 32; ++j)
+    for (int i = 0; i < 32; ++i) {
+      int x = f.left + (2 * i + 1) * w / 64, y = f.top + (2 * j + 1) * h / 64;
+      if (GetPixel(screen, x, y) != icon[j * 32 + i]) ++wrong;
+    }
+  int foreign = 0;
+  for (int y = f.top; y < f.bottom; ++y)
+    for (int x = f.left; x < f.right; ++x) {
+      COLORREF c = GetPixel(screen, x, y);
+      bool known = false;
+      for (COLORREF k : icon) known = known || k == c;
+      if (!known) ++foreign;
+    }
+  ReleaseDC(nullptr, screen);
+  CheckEq(wrong, 0, "icon blocks of the wrong colour " + when);
+  CheckEq(foreign, 0, "pixels of colours not in the icon (smoothing) " + when);
+}
+
+void About(const std::string& note) {
+  HWND dlg = Launch();
+  if (!dlg) return;
+  HWND about = OpenAbout(dlg);
+  if (!about) return;
+  CheckEq(Text(about, 1008), std::string("VARNOK  Version 1.3"), "About: version line");
+  CheckEq(Text(about, 1009), note, "About: the free line");
+  CheckEq(Text(about, 1010), std::string("for SATURN ProActionReplay and X-TERMINATOR"), "About: hardware");
+  CheckEq(Text(about, 1012), std::string("Windows 95/98 only"), "About: systems");
+  Check(GetDlgItem(about, 1013) == nullptr, "About: the icon frame control is gone");
+  Sleep(300);
+  CheckEnlargedIcon(about, "when the box opens");
+
+  // Covered by another window and uncovered again: painted anew.
+  RECT r;
+  GetWindowRect(about, &r);
+  HWND cover = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE | SS_BLACKRECT, r.left, r.top,
+                               r.right - r.left, r.bottom - r.top, nullptr, nullptr, nullptr, nullptr);
+  UpdateWindow(cover);
+  Sleep(300);
+  DestroyWindow(cover);
+  Sleep(500);
+  CheckEnlargedIcon(about, "after being uncovered");
+
+  PostMessageA(about, WM_COMMAND, IDOK, 0);
+  Check(WaitFor([&] { return !IsWindow(about); }), "OK closes the About box");
+  // The close command of the system menu reaches the cancel command: Ready, so it saves and ends.
+  DeleteFileA(ProfilePath().c_str());
+  PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+  Check(Exited(), "the system menu's Close ends the program");
+  Check(GetPrivateProfileIntA("Config", "PortNo", -5, ProfilePath().c_str()) == 1, "the profile was written");
+}
+
+// The About box opened during a transfer holds it; the transfer completes after OK.
+void AboutMidTransfer(const std::string& file) {
+  HWND dlg = StartUpload(file);
+  if (!dlg) return;
+  Check(WaitFor([&] { return Text(dlg, 1007) == "Status:Sending data..."; }), "sending");
+  HWND about = OpenAbout(dlg);
+  if (!about) return;
+  int held = Pos(dlg);
+  Sleep(1500);
+  CheckEq(Pos(dlg), held, "progress stands still while the About box is open");
+  Check(IsBusy(dlg), "still Busy while the About box is open");
+  PostMessageA(about, WM_COMMAND, IDOK, 0);
+  Check(WaitFor([&] { return !IsBusy(dlg); }, 60000), "the transfer goes on and ends");
+  DWORD length = 0;
+  std::string fnv = FileFnv(file, &length);
+  CheckEq(Receipt("Transfers"), std::string("1"), "the console completed the transfer");
+  CheckEq(Receipt("DataFnv1a"), fnv, "byte-exact after the About box");
+  CheckEq(Receipt("Matched"), std::string("1"), "checksum matched");
+  Click(dlg, 2);
+  Check(Exited(), "Close ends the program");
+}
+
 // The profile a host build wrote: shown as it was saved, and saved again on Close.
 void Profile() {
-  HWND dlg = Launch();
+  HWND dlg = Launch(true);
   if (!dlg) return;
   CheckEq(Text(dlg, 1000), std::string("330"), "Port box from PortNo=3");
   std::string longPath = "C:\\" + std::string(1500, 'L') + ".bin";
@@ -432,6 +582,10 @@ int main(int argc, char** argv) {
     Stop(file, extra);
   else if (scenario == "profile")
     Profile();
+  else if (scenario == "about")
+    About(file);
+  else if (scenario == "about-mid-transfer")
+    AboutMidTransfer(file);
   else
     Check(false, "unknown scenario " + scenario);
   Finish();

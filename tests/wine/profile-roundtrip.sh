@@ -6,8 +6,10 @@ set -euo pipefail
 tool=$1 exe=$2
 here=$(cd "$(dirname "$0")" && pwd)
 E2E_DIR=${E2E_DIR:-build/e2e}
-ini="$E2E_DIR/prefix/drive_c/windows/varnok.ini"
-rm -f "$ini"
+windir="$E2E_DIR/prefix/drive_c/windows"
+# Wine finds files whatever their case: no other spelling of the profile may stay beside ours.
+find "$windir" -maxdepth 1 -iname varnok.ini -delete
+ini="$windir/varnok.INI"
 "$tool" write "$ini"
 # The Windows program shows what the host wrote, then saves it again when closed.
 "$here/e2e.sh" run profile "$exe"
@@ -18,6 +20,7 @@ RecentFile1=<the 1500-character path>
 RecentAdrss=2
 RecentAdrs0=06004000
 RecentAdrs1=00200000'
+ini=$(find "$windir" -maxdepth 1 -iname varnok.ini | head -n 1)
 actual=$("$tool" read "$ini")
 if [ "$actual" != "$expected" ]; then
   echo "FAIL: the profile Windows wrote reads back as:"

@@ -1,0 +1,68 @@
+// The system menu's About entry and the other system commands.
+#include "tests/TestSupport.h"
+
+namespace {
+
+struct AboutSeen {
+  int opened = 0;
+  bool frameGone = false;
+  std::string title, version, hardware;
+};
+
+// While the About box's own modal loop waits, look at it and press OK.
+void InspectAbout(void* p) {
+  auto* seen = static_cast<AboutSeen*>(p);
+  HWND about = headless::FindDialog(IDD_ABOUTBOX);
+  if (!about || headless::IsEnded(about)) return;
+  ++seen->opened;
+  seen->frameGone = api::GetDlgItem(about, IDC_ABOUT_ICON) == nullptr;
+  char buf[256];
+  api::GetWindowTextA(about, buf, sizeof(buf));
+  seen->title = buf;
+  api::GetWindowTextA(api::GetDlgItem(about, IDC_ABOUT_VERSION), buf, sizeof(buf));
+  seen->version = buf;
+  api::GetWindowTextA(api::GetDlgItem(about, IDC_ABOUT_HARDWARE), buf, sizeof(buf));
+  seen->hardware = buf;
+  headless::Click(about, IDOK);
+}
+
+class AboutTest : public DialogTest {
+ protected:
+  void SysCommand(UINT id) {
+    dlg_->PostMessage(WM_SYSCOMMAND, id, 0);
+    while (headless::GetQueueLength()) theApp.PumpMessage();
+  }
+};
+
+TEST_F(AboutTest, TheAboutCommandOpensTheBoxWhateverItsLowBits) {
+  Start();
+  AboutSeen seen;
+  headless::SetIdleHook(&InspectAbout, &seen);
+  SysCommand(IDM_ABOUTBOX);
+  SysCommand(IDM_ABOUTBOX | 0x000F);
+  EXPECT_EQ(seen.opened, 2);
+  EXPECT_TRUE(seen.frameGone) << "the icon's frame control is removed when the box opens";
+  EXPECT_EQ(seen.title, "VARNOK");
+  EXPECT_EQ(seen.version, "VARNOK  Version 1.3");
+  EXPECT_EQ(seen.hardware, "for SATURN ProActionReplay and X-TERMINATOR");
+  EXPECT_EQ(headless::FindDialog(IDD_ABOUTBOX), nullptr) << "closed with OK";
+  EXPECT_FALSE(headless::IsEnded(dlg_->m_hWnd));
+  MSG msg;
+  EXPECT_FALSE(api::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) << "nothing left behind, no quit";
+}
+
+TEST_F(AboutTest, OtherSystemCommandsKeepTheirUsualBehaviour) {
+  Start();
+  AboutSeen seen;
+  headless::SetIdleHook(&InspectAbout, &seen);
+  SysCommand(SC_MOVE);
+  SysCommand(IDM_ABOUTBOX + 0x10);
+  EXPECT_EQ(seen.opened, 0);
+  EXPECT_FALSE(headless::IsEnded(dlg_->m_hWnd));
+  SysCommand(SC_CLOSE);  // the close box: the cancel command, which closes when Ready
+  EXPECT_EQ(seen.opened, 0);
+  EXPECT_TRUE(headless::IsEnded(dlg_->m_hWnd));
+  EXPECT_EQ(headless::GetResult(dlg_->m_hWnd), IDCANCEL);
+}
+
+}  // namespace
