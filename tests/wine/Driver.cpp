@@ -337,9 +337,11 @@ void Transfer(const std::string& file, const std::string& shot) {
   WaitFor(
       [&] {
         if (!IsBusy(dlg)) return true;
+        // The status text changes before the position: a text read after the position tells
+        // whether that position already belongs to the Ready state.
         std::string t = Text(dlg, 1007);
         int p = Pos(dlg);
-        if (t == "Status:Ready") return false;  // the last moment of Busy: Ready is on its way
+        if (t == "Status:Ready" || Text(dlg, 1007) == "Status:Ready") return false;
         if (texts.empty() || texts.back() != t) texts.push_back(t);
         if (positions.empty() || positions.back() != p) positions.push_back(p);
         if (!shotTaken && !shot.empty() && t == "Status:Sending data..." && p >= 40) {
@@ -456,15 +458,11 @@ std::vector<COLORREF> IconPixels() {
 
 // Every icon pixel is a hard-edged block of the frame: the block's middle has the pixel's colour,
 // and nothing in the frame has a colour the icon does not (smoothing would blend them).
-void CheckEnlargedIcon(HWND about, const std::string& when) {
+bool MeasureEnlargedIcon(HWND about, int* pWrong, int* pForeign) {
   RECT f;
-  if (!IconFrame(about, &f)) {
-    Check(false, "find the icon frame " + when);
-    return;
-  }
+  if (!IconFrame(about, &f)) return false;
   std::vector<COLORREF> icon = IconPixels();
-  Check(icon.size() == 1024, "the program's icon loads");
-  if (icon.size() != 1024) return;
+  if (icon.size() != 1024) return false;
   int w = f.right - f.left, h = f.bottom - f.top;
   HDC screen = GetDC(nullptr);
   int wrong = 0;
@@ -482,6 +480,18 @@ void CheckEnlargedIcon(HWND about, const std::string& when) {
       if (!known) ++foreign;
     }
   ReleaseDC(nullptr, screen);
+  *pWrong = wrong;
+  *pForeign = foreign;
+  return true;
+}
+
+void CheckEnlargedIcon(HWND about, const std::string& when) {
+  // Painting may lag behind on a busy machine: wait for it, within bounds.
+  int wrong = -1, foreign = -1;
+  bool measured = false;
+  WaitFor([&] { return (measured = MeasureEnlargedIcon(about, &wrong, &foreign)) && wrong == 0 && foreign == 0; },
+          10000);
+  Check(measured, "find the icon frame and the icon " + when);
   CheckEq(wrong, 0, "icon blocks of the wrong colour " + when);
   CheckEq(foreign, 0, "pixels of colours not in the icon (smoothing) " + when);
 }
@@ -496,7 +506,6 @@ void About(const std::string& note) {
   CheckEq(Text(about, 1010), std::string("for SATURN ProActionReplay and X-TERMINATOR"), "About: hardware");
   CheckEq(Text(about, 1012), std::string("Windows 95/98 only"), "About: systems");
   Check(GetDlgItem(about, 1013) == nullptr, "About: the icon frame control is gone");
-  Sleep(300);
   CheckEnlargedIcon(about, "when the box opens");
 
   // Covered by another window and uncovered again: painted anew.
