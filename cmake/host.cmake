@@ -16,7 +16,7 @@ add_library(varnok_res OBJECT res/DialogInit.cpp res/HostResources.cpp)
 target_link_libraries(varnok_framework INTERFACE $<TARGET_OBJECTS:varnok_res>)
 add_library(varnok_program STATIC ${PROGRAM_SOURCES} app/UploaderApp.cpp)
 target_link_libraries(varnok_program PUBLIC varnok_framework)
-add_library(varnok_sim STATIC portio/sim/SimConsole.cpp portio/sim/SimPortIo.cpp)
+add_library(varnok_sim STATIC portio/sim/SimConsole.cpp portio/sim/SimBus.cpp portio/sim/SimPortIo.cpp)
 target_link_libraries(varnok_sim PUBLIC varnok_framework)
 
 enable_testing()
@@ -72,6 +72,32 @@ if(VARNOK_WINDOWS_BUILDS AND NOT VARNOK_SANITIZE)
   varnok_e2e(about varnok about "Link card: ports 300-330")
   varnok_e2e(demo_about varnok-demo about "Simulated console")
   varnok_e2e(demo_about_mid_transfer varnok-demo about-mid-transfer ${sample})
+  # The real program on the NT family (as Wine is): through a stand-in driver library beside it,
+  # the same transfers as the demo's; without one, refused; never the one in its working folder.
+  set(staged ${CMAKE_BINARY_DIR}/e2e)
+  function(varnok_real name stage library scenario)
+    set(stage_cmd ${e2e} stage ${stage} ${win64}/varnok.exe)
+    if(library)
+      list(APPEND stage_cmd ${win64}/${library} inpoutx64.dll)
+    endif()
+    string(REPLACE ";" " " stage_cmd "${stage_cmd}")
+    string(REPLACE ";" " " run_args "${ARGN}")
+    add_test(NAME e2e_${name} COMMAND bash -c "${stage_cmd} >/dev/null && ${e2e} run ${scenario} ${staged}/${stage}/varnok.exe ${run_args}")
+    set_tests_properties(e2e_${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK varnok TIMEOUT 240
+                                                ENVIRONMENT "${e2e_env}")
+  endfunction()
+  varnok_real(real_transfer with-library inpout-sim.dll transfer ${sample})
+  varnok_real(real_stop_button with-library inpout-sim.dll stop ${sample} button)
+  varnok_real(real_stop_escape with-library inpout-sim.dll stop ${sample} escape)
+  varnok_real(real_stop_closebox with-library inpout-sim.dll stop ${sample} closebox)
+  varnok_real(real_about_mid_transfer with-library inpout-sim.dll about-mid-transfer ${sample})
+  varnok_real(real_no_library no-library "" port-refused ${CMAKE_SOURCE_DIR}/README.md)
+  varnok_real(real_driver_closed closed-driver inpout-closed.dll driver-closed ${CMAKE_SOURCE_DIR}/README.md)
+  # A library planted in the working folder: the folder holds it, the program is elsewhere.
+  add_test(NAME e2e_real_planted_library
+           COMMAND bash -c "${e2e} stage planted ${win64}/inpout-sim.dll >/dev/null && mv ${staged}/planted/inpout-sim.dll ${staged}/planted/inpoutx64.dll && ${e2e} stage alone ${win64}/varnok.exe >/dev/null && ${e2e} run port-refused ${staged}/alone/varnok.exe ${CMAKE_SOURCE_DIR}/README.md ${staged}/planted")
+  set_tests_properties(e2e_real_planted_library PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK varnok TIMEOUT 240
+                                                           ENVIRONMENT "${e2e_env}")
   add_test(NAME e2e_profile_roundtrip
            COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/profile-roundtrip.sh $<TARGET_FILE:varnok_profile_tool> ${win64}/varnok.exe)
   set_tests_properties(e2e_profile_roundtrip PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK varnok TIMEOUT 240

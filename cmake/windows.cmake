@@ -31,12 +31,22 @@ function(varnok_executable name portio_sources about_note)
   set_target_properties(${name} PROPERTIES OUTPUT_NAME ${name} SUFFIX .exe)
 endfunction()
 
-varnok_executable(varnok "portio/direct/DirectPortIo.cpp" "\"Link card: ports 300-330\"")
-varnok_executable(varnok-demo "portio/sim/SimConsole.cpp;portio/sim/SimPortIo.cpp" "\"Simulated console\"")
+varnok_executable(varnok "portio/SelectPortIo.cpp;portio/direct/DirectPortIo.cpp;portio/driver/DriverPortIo.cpp" "\"Link card: ports 300-330\"")
+varnok_executable(varnok-demo "portio/sim/SimConsole.cpp;portio/sim/SimBus.cpp;portio/sim/SimPortIo.cpp" "\"Simulated console\"")
 
 # The end-to-end test driver (a test tool, run under Wine; it may use the C runtime).
 if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   add_executable(driver tests/wine/Driver.cpp)
   target_link_libraries(driver PRIVATE user32 gdi32 comctl32)
   target_link_options(driver PRIVATE -static-libgcc -static-libstdc++)
+
+  # A stand-in for the port-I/O driver library, with its three functions, over the simulated
+  # bus; and one whose driver is never open.
+  foreach(variant sim closed)
+    add_library(inpout_${variant} SHARED tests/wine/TestInpout.cpp portio/sim/SimConsole.cpp portio/sim/SimBus.cpp
+                                         framework/win32/Win32System.cpp)
+    target_compile_definitions(inpout_${variant} PRIVATE INPOUT_VARIANT_${variant})
+    set_target_properties(inpout_${variant} PROPERTIES PREFIX "" OUTPUT_NAME inpout-${variant})
+    target_link_options(inpout_${variant} PRIVATE -static-libgcc -static-libstdc++)
+  endforeach()
 endif()

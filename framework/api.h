@@ -81,6 +81,13 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFormat, ...);
 int wvsprintfA(LPSTR lpOut, LPCSTR lpFormat, va_list args);
 void FatalAppExitA(UINT uAction, LPCSTR lpMessage);
 
+// ---- Libraries and the system's version (Windows builds only) ----
+DWORD GetVersion();
+HINSTANCE LoadLibraryA(LPCSTR lpFileName);
+FARPROC GetProcAddress(HINSTANCE hModule, LPCSTR lpName);
+BOOL FreeLibrary(HINSTANCE hModule);
+UINT GetSystemDirectoryA(LPSTR lpBuffer, UINT nSize);
+
 }  // namespace api
 
 #endif  // VARNOK_FRAMEWORK_API_H

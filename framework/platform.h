@@ -49,6 +49,7 @@ typedef struct HBRUSH__* HBRUSH;
 typedef void* HGDIOBJ;
 typedef DWORD COLORREF;
 typedef INT_PTR (*DLGPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef INT_PTR (*FARPROC)();
 
 #define WINAPI
 #define CALLBACK

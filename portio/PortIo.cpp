@@ -2,3 +2,8 @@
 #include "portio/PortIo.h"
 
 CPortIo* g_pPortIo = 0;
+
+CPortIo* ChoosePortIo(BOOL bWindows9x, CPortIo* pDirect, CPortIo* (*pfnOpenDriver)()) {
+  if (bWindows9x) return pDirect;
+  return pfnOpenDriver();
+}

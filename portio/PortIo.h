@@ -1,9 +1,11 @@
 // PortIo.h - byte access to the PC's I/O space, the link card's only way in.
 //
-// One interface, three back ends chosen when building an executable:
-//   portio/direct/  the x86 IN and OUT instructions (Windows 95/98)
+// One interface, back ends chosen when building an executable:
+//   portio/direct/  the x86 IN and OUT instructions (what Windows 95/98 let a program do)
+//   portio/driver/  the port-I/O driver library of the NT family, loaded at run time
 //   portio/sim/     a simulated link card with a console behind it (demo, tests)
-// The program reaches it through g_pPortIo, which the application sets at start-up.
+// The program reaches it through g_pPortIo, which the application sets at start-up; 0 means
+// that this system gives the program no access, and Execute refuses.
 #ifndef VARNOK_PORTIO_PORTIO_H
 #define VARNOK_PORTIO_PORTIO_H
 
@@ -21,7 +23,12 @@ class CPortIo {
 // The port access of this process; 0 until the application or a test has chosen one.
 extern CPortIo* g_pPortIo;
 
-// The access this executable was built with (each port-access back end defines it).
+// The access this executable was built with (each executable links one definition).
 CPortIo* OpenPortIo();
+
+// The choice the Windows program makes once, at start-up: the IN and OUT instructions on
+// Windows 95/98; elsewhere (the NT family, where they fault) the driver library when it can be
+// opened; otherwise no access at all.
+CPortIo* ChoosePortIo(BOOL bWindows9x, CPortIo* pDirect, CPortIo* (*pfnOpenDriver)());
 
 #endif  // VARNOK_PORTIO_PORTIO_H

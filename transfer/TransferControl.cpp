@@ -53,6 +53,12 @@ void CUploadDlg::OnExecute() {
     file.Close();
     return;
   }
+  // A system that gives the program no way to the ports: never try the instructions it forbids.
+  if (!g_pPortIo) {
+    ShowError(IDS_PORT_ACCESS);
+    file.Close();
+    return;
+  }
 
   AddRecentFile(strPath);
   AddRecentAddress(strAddress);

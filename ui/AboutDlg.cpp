@@ -6,7 +6,7 @@
 static const int kIconSize = 32;
 
 BEGIN_MESSAGE_MAP(CAboutDlg, CDialog)
-  ON_WM_PAINT()
+ON_WM_PAINT()
 END_MESSAGE_MAP()
 
 CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUTBOX) {}

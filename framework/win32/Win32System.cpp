@@ -49,4 +49,10 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFormat, ...) {
 }
 void FatalAppExitA(UINT uAction, LPCSTR lpMessage) { ::FatalAppExitA(uAction, lpMessage); }
 
+DWORD GetVersion() { return ::GetVersion(); }
+HINSTANCE LoadLibraryA(LPCSTR lpFileName) { return ::LoadLibraryA(lpFileName); }
+FARPROC GetProcAddress(HINSTANCE hModule, LPCSTR lpName) { return ::GetProcAddress(hModule, lpName); }
+BOOL FreeLibrary(HINSTANCE hModule) { return ::FreeLibrary(hModule); }
+UINT GetSystemDirectoryA(LPSTR lpBuffer, UINT nSize) { return ::GetSystemDirectoryA(lpBuffer, nSize); }
+
 }  // namespace api

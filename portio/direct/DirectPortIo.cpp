@@ -1,7 +1,7 @@
 // DirectPortIo.cpp - the IN and OUT instructions, as Windows 95 and 98 let an application use them.
 //
 // Never used by a test: tests run as root, where a stray access could reach real hardware.
-#include "portio/PortIo.h"
+#include "portio/direct/DirectPortIo.h"
 
 namespace {
 class CDirectPortIo : public CPortIo {
@@ -30,4 +30,4 @@ class CDirectPortIo : public CPortIo {
 CDirectPortIo s_direct;
 }  // namespace
 
-CPortIo* OpenPortIo() { return &s_direct; }
+CPortIo* GetDirectPortIo() { return &s_direct; }

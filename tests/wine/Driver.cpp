@@ -19,6 +19,7 @@ namespace {
 int g_failures = 0;
 PROCESS_INFORMATION g_proc = {};
 std::string g_exe, g_appName;
+std::string g_cwd;  // the program's working folder; empty: the driver's own
 
 void Check(bool ok, const std::string& what) {
   if (!ok) {
@@ -127,7 +128,8 @@ HWND Launch(bool keepProfile = false) {
   std::string cmd = "\"" + g_exe + "\" ignored arguments";
   std::vector<char> buf(cmd.begin(), cmd.end());
   buf.push_back(0);
-  if (!CreateProcessA(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &g_proc)) {
+  if (!CreateProcessA(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, g_cwd.empty() ? nullptr : g_cwd.c_str(),
+                      &si, &g_proc)) {
     Check(false, "start " + g_exe);
     return nullptr;
   }
@@ -550,6 +552,26 @@ void AboutMidTransfer(const std::string& file) {
   Check(Exited(), "Close ends the program");
 }
 
+// The real program with no way to the ports (no driver library beside it, maybe one planted in
+// its working folder): Execute refuses, records nothing and loads nothing.
+void PortRefused(const std::string& file, const std::string& cwd, bool libraryFound = false) {
+  g_cwd = cwd;
+  ClearReceipt();
+  HWND dlg = Launch();
+  if (!dlg) return;
+  SetText(dlg, 1002, file);
+  SetText(dlg, 1016, "6004000");
+  Click(dlg, 1011);
+  ExpectMessageBox(dlg, "Port Access Error");
+  ExpectReady(dlg);
+  CheckEq(Receipt("LibraryLoaded"), std::string(libraryFound ? "1" : ""),
+          libraryFound ? "the library was found (its driver is not open)" : "no port-I/O library was loaded");
+  Check(Items(dlg, 1002).empty(), "nothing recorded in the recent files");
+  Click(dlg, 2);
+  Check(Exited(), "Close ends the program");
+  CheckEq(GetPrivateProfileIntA("Config", "RecentFiles", -1, ProfilePath().c_str()), 0u, "the saved list is empty");
+}
+
 // The profile a host build wrote: shown as it was saved, and saved again on Close.
 void Profile() {
   HWND dlg = Launch(true);
@@ -591,6 +613,10 @@ int main(int argc, char** argv) {
     Stop(file, extra);
   else if (scenario == "profile")
     Profile();
+  else if (scenario == "port-refused")
+    PortRefused(file, extra);
+  else if (scenario == "driver-closed")
+    PortRefused(file, "", true);
   else if (scenario == "about")
     About(file);
   else if (scenario == "about-mid-transfer")

@@ -2,6 +2,8 @@
 # Runs the Windows program's end-to-end tests under Wine on a virtual display.
 #   e2e.sh setup              one Wine prefix and one Xvfb display for this run, under $E2E_DIR
 #   e2e.sh run <scenario> <exe> [args...]   the driver against the program
+#   e2e.sh stage <name> <exe> [<file> <as>]   a folder $E2E_DIR/<name> with a copy of the
+#                             program and, if given, of another file under another name
 #   e2e.sh teardown           stops this prefix's wineserver and this run's Xvfb
 # E2E_DIR (default build/e2e) holds the prefix, the display number and the outputs.
 set -euo pipefail
@@ -50,6 +52,14 @@ case "${1:-}" in
       if [[ "$a" == *.bmp && -f "$a" ]]; then convert "$a" "${a%.bmp}.png" && rm -f "$a" && echo "screenshot: ${a%.bmp}.png"; fi
     done
     exit $status
+    ;;
+  stage)
+    dir="$E2E_DIR/$2"
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    cp "$3" "$dir/"
+    if [ $# -ge 5 ]; then cp "$4" "$dir/$5"; fi
+    echo "$dir"
     ;;
   teardown)
     if [ -d "$WINEPREFIX" ]; then timeout 30 /usr/lib/wine/wineserver -k 2>/dev/null || true; fi

@@ -1,0 +1,24 @@
+// SimBus.h - an ISA bus with one simulated link card at 0x310 and a console behind it, paced
+// like real hardware. The other three card bases float (read 0xFF: busy forever); an access
+// anywhere else ends the process. After every transfer the console has received whole, what
+// it received goes to the section "DemoConsole" of the given profile.
+#ifndef VARNOK_PORTIO_SIM_SIMBUS_H
+#define VARNOK_PORTIO_SIM_SIMBUS_H
+
+#include "portio/sim/SimConsole.h"
+
+class CSimBus final : public CPortIo {
+ public:
+  CSimBus();
+  BYTE In(UINT nPort) override;
+  void Out(UINT nPort, BYTE value) override;
+  // Where the receipt goes (0: nowhere). The text is not copied.
+  void SetReceiptProfile(LPCSTR pszProfile) { m_pszProfile = pszProfile; }
+
+ private:
+  void WriteReceipt();
+  CSimConsole m_console;
+  LPCSTR m_pszProfile;
+};
+
+#endif  // VARNOK_PORTIO_SIM_SIMBUS_H
