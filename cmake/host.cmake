@@ -24,8 +24,14 @@ find_package(GTest REQUIRED)
 file(GLOB TEST_SOURCES CONFIGURE_DEPENDS tests/*.cpp)
 add_executable(varnok_tests ${TEST_SOURCES})
 target_link_libraries(varnok_tests PRIVATE varnok_program varnok_sim GTest::gtest GTest::gtest_main)
+target_compile_definitions(varnok_tests PRIVATE VARNOK_CLI_PATH="$<TARGET_FILE:varnok-cli>")
+add_dependencies(varnok_tests varnok-cli)
 include(GoogleTest)
 gtest_discover_tests(varnok_tests DISCOVERY_TIMEOUT 60)
+
+# The command-line uploader.
+add_executable(varnok-cli cli/main.cpp cli/Cli.cpp cli/posix/CliPorts.cpp portio/linux/LinuxPortIo.cpp)
+target_link_libraries(varnok-cli PRIVATE varnok_program varnok_sim)
 
 add_executable(varnok_profile_tool tools/ProfileTool.cpp)
 target_link_libraries(varnok_profile_tool PRIVATE varnok_framework)

@@ -33,10 +33,15 @@ CWinApp::~CWinApp() {
 
 BOOL CWinApp::InitInstance() { return TRUE; }
 
-void CWinApp::SetNamesFromModule() {
+void CWinApp::SetNamesFromModule(LPCSTR pszName) {
   if (!m_hInstance) m_hInstance = api::GetModuleHandleA(0);
   char szPath[MAX_PATH];
-  DWORD n = api::GetModuleFileNameA(m_hInstance, szPath, sizeof(szPath));
+  DWORD n = pszName ? 0 : api::GetModuleFileNameA(m_hInstance, szPath, sizeof(szPath));
+  if (pszName) {
+    n = static_cast<DWORD>(AfxStrLen(pszName));
+    if (n >= sizeof(szPath)) n = sizeof(szPath) - 1;
+    AfxMemCopy(szPath, pszName, n);
+  }
   if (n >= sizeof(szPath)) n = sizeof(szPath) - 1;
   szPath[n] = 0;
   // Base name: after the last separator, up to the last dot.
@@ -50,14 +55,16 @@ void CWinApp::SetNamesFromModule() {
   if (nLen > MAX_PATH - 16) nLen = MAX_PATH - 16;
   AfxMemCopy(m_szAppName, szPath + nStart, nLen);
   m_szAppName[nLen] = 0;
-  if (!m_pszAppName) m_pszAppName = m_szAppName;
+  m_pszAppName = m_szAppName;
 
   // The profile: <Windows directory>\<name>.INI, as the class library keeps it when no
   // registry key is set.
   UINT nDir = api::GetWindowsDirectoryA(m_szProfileName, MAX_PATH - 16);
   if (nDir == 0 || nDir >= MAX_PATH - 16 - static_cast<UINT>(nLen)) nDir = 0;
   m_szProfileName[nDir] = 0;
-  if (nDir && m_szProfileName[nDir - 1] != '\\' && m_szProfileName[nDir - 1] != '/') m_szProfileName[nDir++] = '\\';
+  // The folder's own kind of separator: a host folder is a POSIX path.
+  char chSeparator = m_szProfileName[0] == '/' ? '/' : '\\';
+  if (nDir && m_szProfileName[nDir - 1] != chSeparator) m_szProfileName[nDir++] = chSeparator;
   AfxMemCopy(m_szProfileName + nDir, m_szAppName, nLen);
   AfxMemCopy(m_szProfileName + nDir + nLen, ".INI", 5);
   m_pszProfileName = m_szProfileName;

@@ -305,8 +305,9 @@ class CWinApp : public CCmdTarget {
   CString GetProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszDefault = 0);
   BOOL WriteProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nValue);
   BOOL WriteProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszValue);
-  // Sets the application's name from the executable's base name and the profile's path from it.
-  void SetNamesFromModule();
+  // Sets the application's name from the executable's base name (or pszName when given) and
+  // the profile's path from that name.
+  void SetNamesFromModule(LPCSTR pszName = 0);
 
   HINSTANCE m_hInstance;
   CWnd* m_pMainWnd;

@@ -75,11 +75,24 @@ DWORD GetPrivateProfileStringA(LPCSTR lpSection, LPCSTR lpKey, LPCSTR lpDefault,
                                LPCSTR lpFile);
 BOOL WritePrivateProfileStringA(LPCSTR lpSection, LPCSTR lpKey, LPCSTR lpValue, LPCSTR lpFile);
 UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT nSize);
+// The full path of a file name relative to the current folder; its length, 0 on failure, or the
+// size needed when nSize is too small.
+DWORD GetFullPathNameA(LPCSTR lpFileName, DWORD nSize, LPSTR lpBuffer, LPSTR* lpFilePart);
 DWORD GetTickCount();
 void Sleep(DWORD dwMilliseconds);
 int wsprintfA(LPSTR lpOut, LPCSTR lpFormat, ...);
 int wvsprintfA(LPSTR lpOut, LPCSTR lpFormat, va_list args);
 void FatalAppExitA(UINT uAction, LPCSTR lpMessage);
+
+// ---- The console (command-line programs) ----
+HANDLE GetStdHandle(DWORD nStdHandle);
+BOOL WriteFile(HANDLE hFile, const void* pBuffer, DWORD nToWrite, DWORD* pnWritten, void* pOverlapped);
+// TRUE when the handle is a console (a terminal).
+BOOL GetConsoleMode(HANDLE hConsole, DWORD* pMode);
+// The routine gets CTRL_C_EVENT; it may run on another thread (Windows) or in a signal handler
+// (Linux): it may only set flags or end the process.
+BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE pfnRoutine, BOOL bAdd);
+void ExitProcess(UINT uExitCode);
 
 // ---- Libraries and the system's version (Windows builds only) ----
 DWORD GetVersion();

@@ -50,6 +50,11 @@ typedef void* HGDIOBJ;
 typedef DWORD COLORREF;
 typedef INT_PTR (*DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 typedef INT_PTR (*FARPROC)();
+typedef BOOL (*PHANDLER_ROUTINE)(DWORD);
+#define STD_OUTPUT_HANDLE ((DWORD)-11)
+#define STD_ERROR_HANDLE ((DWORD)-12)
+#define CTRL_C_EVENT 0
+#define CTRL_BREAK_EVENT 1
 
 #define WINAPI
 #define CALLBACK

@@ -36,6 +36,7 @@ class SettingsTest : public DialogTest {
 };
 
 TEST_F(SettingsTest, OneTransferThenCloseWritesExactlyTheSection) {
+  EXPECT_EQ(Profile(), dir_.path() + "/config/varnok/varnok_tests.INI") << "in the user's configuration folder";
   Start();
   EXPECT_FALSE(ProfileExists());
   std::string path = dir_.Write("A.BIN", {1, 2});

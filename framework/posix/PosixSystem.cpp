@@ -3,6 +3,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -162,6 +163,20 @@ DWORD GetModuleFileNameA(HINSTANCE, LPSTR lpName, DWORD nSize) {
 
 HINSTANCE GetModuleHandleA(LPCSTR) { return reinterpret_cast<HINSTANCE>(&s_chHeap); }
 
+DWORD GetFullPathNameA(LPCSTR lpFileName, DWORD nSize, LPSTR lpBuffer, LPSTR* lpFilePart) {
+  if (lpFilePart) *lpFilePart = nullptr;
+  std::string path = lpFileName ? lpFileName : "";
+  if (path.empty()) return 0;
+  if (path[0] != '/') {
+    char cwd[4096];
+    if (!getcwd(cwd, sizeof(cwd))) return 0;
+    path = std::string(cwd) + "/" + path;
+  }
+  if (path.size() + 1 > nSize) return static_cast<DWORD>(path.size() + 1);
+  memcpy(lpBuffer, path.c_str(), path.size() + 1);
+  return static_cast<DWORD>(path.size());
+}
+
 DWORD GetTickCount() {
   timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
@@ -187,6 +202,43 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFormat, ...) {
   va_end(args);
   return n;
 }
+
+HANDLE GetStdHandle(DWORD nStdHandle) {
+  return ToHandle(nStdHandle == STD_ERROR_HANDLE ? 2 : nStdHandle == STD_OUTPUT_HANDLE ? 1 : 0);
+}
+
+BOOL WriteFile(HANDLE hFile, const void* pBuffer, DWORD nToWrite, DWORD* pnWritten, void*) {
+  DWORD nDone = 0;
+  const char* p = static_cast<const char*>(pBuffer);
+  while (nDone < nToWrite) {
+    ssize_t n = write(ToFd(hFile), p + nDone, nToWrite - nDone);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    nDone += static_cast<DWORD>(n);
+  }
+  if (pnWritten) *pnWritten = nDone;
+  return nDone == nToWrite;
+}
+
+BOOL GetConsoleMode(HANDLE hConsole, DWORD* pMode) {
+  if (pMode) *pMode = 0;
+  return isatty(ToFd(hConsole));
+}
+
+static PHANDLER_ROUTINE s_pfnCtrl = nullptr;
+static void OnInterrupt(int) {
+  if (!s_pfnCtrl || !s_pfnCtrl(CTRL_C_EVENT)) _exit(130);
+}
+
+BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE pfnRoutine, BOOL bAdd) {
+  s_pfnCtrl = bAdd ? pfnRoutine : nullptr;
+  struct sigaction sa = {};
+  sa.sa_handler = bAdd ? &OnInterrupt : SIG_DFL;
+  sigemptyset(&sa.sa_mask);
+  return sigaction(SIGINT, &sa, nullptr) == 0;
+}
+
+void ExitProcess(UINT uExitCode) { _exit(static_cast<int>(uExitCode)); }
 
 void FatalAppExitA(UINT, LPCSTR lpMessage) {
   fprintf(stderr, "fatal: %s\n", lpMessage);

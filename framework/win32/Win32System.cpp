@@ -37,6 +37,9 @@ BOOL WritePrivateProfileStringA(LPCSTR lpSection, LPCSTR lpKey, LPCSTR lpValue, 
   return ::WritePrivateProfileStringA(lpSection, lpKey, lpValue, lpFile);
 }
 UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT nSize) { return ::GetWindowsDirectoryA(lpBuffer, nSize); }
+DWORD GetFullPathNameA(LPCSTR lpFileName, DWORD nSize, LPSTR lpBuffer, LPSTR* lpFilePart) {
+  return ::GetFullPathNameA(lpFileName, nSize, lpBuffer, lpFilePart);
+}
 DWORD GetTickCount() { return ::GetTickCount(); }
 void Sleep(DWORD dwMilliseconds) { ::Sleep(dwMilliseconds); }
 int wvsprintfA(LPSTR lpOut, LPCSTR lpFormat, va_list args) { return ::wvsprintfA(lpOut, lpFormat, args); }
@@ -48,6 +51,14 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFormat, ...) {
   return n;
 }
 void FatalAppExitA(UINT uAction, LPCSTR lpMessage) { ::FatalAppExitA(uAction, lpMessage); }
+
+HANDLE GetStdHandle(DWORD nStdHandle) { return ::GetStdHandle(nStdHandle); }
+BOOL WriteFile(HANDLE hFile, const void* pBuffer, DWORD nToWrite, DWORD* pnWritten, void* pOverlapped) {
+  return ::WriteFile(hFile, pBuffer, nToWrite, pnWritten, static_cast<LPOVERLAPPED>(pOverlapped));
+}
+BOOL GetConsoleMode(HANDLE hConsole, DWORD* pMode) { return ::GetConsoleMode(hConsole, pMode); }
+BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE pfnRoutine, BOOL bAdd) { return ::SetConsoleCtrlHandler(pfnRoutine, bAdd); }
+void ExitProcess(UINT uExitCode) { ::ExitProcess(uExitCode); }
 
 DWORD GetVersion() { return ::GetVersion(); }
 HINSTANCE LoadLibraryA(LPCSTR lpFileName) { return ::LoadLibraryA(lpFileName); }

@@ -20,16 +20,19 @@ void Check(UINT nPort) {
   if (!IsCardRegister(nPort)) api::FatalAppExitA(0, "simulated I/O bus: access outside the link card's registers");
 }
 
-CSimConsole::Config Configure() {
+CSimConsole::Config Configure(CSimBus::Mode mode) {
   CSimConsole::Config c = CSimConsole::DefaultConfig(kCardBase);
-  c.dwBytesPerSecond = kBytesPerSecond;
-  c.nReadyAfterOffers = kBootOffers;
+  if (mode == CSimBus::kPaced) {
+    c.dwBytesPerSecond = kBytesPerSecond;
+    c.nReadyAfterOffers = kBootOffers;
+  }
+  c.bWrongChecksum = mode == CSimBus::kBadChecksum;
   return c;
 }
 
 }  // namespace
 
-CSimBus::CSimBus() : m_console(Configure()), m_pszProfile(0) {}
+CSimBus::CSimBus(Mode mode) : m_console(Configure(mode)), m_pszProfile(0) {}
 
 BYTE CSimBus::In(UINT nPort) {
   if (nPort == kCardBase || nPort == kCardBase + 2) return m_console.In(nPort);

@@ -1,6 +1,7 @@
 // SimBus.h - an ISA bus with one simulated link card at 0x310 and a console behind it, paced
-// like real hardware. The other three card bases float (read 0xFF: busy forever); an access
-// anywhere else ends the process. After every transfer the console has received whole, what
+// like real hardware (or as fast as polled, or with a console whose checksum answer is wrong).
+// The other three card bases float (read 0xFF: busy forever); an access anywhere else ends
+// the process. After every transfer the console has received whole, what
 // it received goes to the section "DemoConsole" of the given profile.
 #ifndef VARNOK_PORTIO_SIM_SIMBUS_H
 #define VARNOK_PORTIO_SIM_SIMBUS_H
@@ -9,7 +10,8 @@
 
 class CSimBus final : public CPortIo {
  public:
-  CSimBus();
+  enum Mode { kPaced, kFast, kBadChecksum };
+  explicit CSimBus(Mode mode = kPaced);
   BYTE In(UINT nPort) override;
   void Out(UINT nPort, BYTE value) override;
   // Where the receipt goes (0: nowhere). The text is not copied.
