@@ -33,7 +33,7 @@ const char kUsage[] =
 
 volatile LONG s_nInterrupts = 0;
 
-BOOL OnControl(DWORD) {
+BOOL WINAPI OnControl(DWORD) {
   // Called on another thread (Windows) or in a signal handler (Linux): a flag, or the end.
   if (s_nInterrupts > 0) api::ExitProcess(kExitStopped);
   s_nInterrupts = s_nInterrupts + 1;
@@ -149,7 +149,9 @@ class CWatcher final : public CPortIo {
     n += api::wsprintfA(sz + n, "  %lu/%lu bytes", static_cast<unsigned long>(m_dwSent),
                         static_cast<unsigned long>(m_dwLength));
     if (dwMs >= 200 && m_dwSent) {
-      DWORD dwRate = static_cast<DWORD>(static_cast<ULONGLONG>(m_dwSent) * 1000 / dwMs);  // bytes a second
+      // Bytes a second, in 32-bit arithmetic (the 32-bit build has no 64-bit division).
+      if (dwMs > 4000000) dwMs = 4000000;
+      DWORD dwRate = m_dwSent / dwMs * 1000 + m_dwSent % dwMs * 1000 / dwMs;
       DWORD dwLeft = dwRate ? (m_dwLength - m_dwSent) / dwRate : 0;
       n += api::wsprintfA(sz + n, "  %lu.%lu KB/s  %lu:%02lu left", static_cast<unsigned long>(dwRate / 1024),
                           static_cast<unsigned long>(dwRate % 1024 * 10 / 1024),
@@ -158,10 +160,14 @@ class CWatcher final : public CPortIo {
   }
 
   void Draw() {
+    // Spaces, not an escape sequence, clear what a longer line left: every console shows them.
+    const int kWidth = 78;
     char sz[180] = "\r";
     Format(sz + 1);
+    int n = AfxStrLen(sz);
+    while (n < kWidth + 1) sz[n++] = ' ';
+    sz[n] = 0;
     Write(STD_OUTPUT_HANDLE, sz);
-    Write(STD_OUTPUT_HANDLE, "\x1b[K");  // clear what a longer line left
     m_dwDrawn = api::GetTickCount();
     m_bDrawn = TRUE;
   }

@@ -52,6 +52,8 @@ if(VARNOK_WINDOWS_BUILDS AND NOT VARNOK_SANITIZE)
     add_test(NAME windows95_${program}_i686 COMMAND ${check} ${win32}/${program}.exe --i386)
     add_test(NAME windows95_${program}_x86_64 COMMAND ${check} ${win64}/${program}.exe)
   endforeach()
+  add_test(NAME windows95_varnok-cli_i686 COMMAND ${check} ${win32}/varnok-cli.exe --i386 --console)
+  add_test(NAME windows95_varnok-cli_x86_64 COMMAND ${check} ${win64}/varnok-cli.exe --console)
 
   # End-to-end under Wine: one prefix and one virtual display for the whole run.
   set(e2e ${CMAKE_SOURCE_DIR}/tests/wine/e2e.sh)
@@ -104,6 +106,9 @@ if(VARNOK_WINDOWS_BUILDS AND NOT VARNOK_SANITIZE)
            COMMAND bash -c "${e2e} stage planted ${win64}/inpout-sim.dll >/dev/null && mv ${staged}/planted/inpout-sim.dll ${staged}/planted/inpoutx64.dll && ${e2e} stage alone ${win64}/varnok.exe >/dev/null && ${e2e} run port-refused ${staged}/alone/varnok.exe ${CMAKE_SOURCE_DIR}/README.md ${staged}/planted")
   set_tests_properties(e2e_real_planted_library PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK varnok TIMEOUT 240
                                                            ENVIRONMENT "${e2e_env}")
+  add_test(NAME e2e_cli_windows COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/cli.sh ${win64}/varnok-cli.exe ${sample})
+  set_tests_properties(e2e_cli_windows PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK varnok TIMEOUT 240
+                                                  ENVIRONMENT "${e2e_env}")
   add_test(NAME e2e_profile_roundtrip
            COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/profile-roundtrip.sh $<TARGET_FILE:varnok_profile_tool> ${win64}/varnok.exe)
   set_tests_properties(e2e_profile_roundtrip PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK varnok TIMEOUT 240

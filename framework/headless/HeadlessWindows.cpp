@@ -343,14 +343,14 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR lpTemplate, HWND hParent, DLGPROC pfnP
   HWND hDlg = ToHandle(pDlg);
   while (!pDlg->bEnded) {
     MSG msg;
-    if (!GetMessageA(&msg, 0, 0, 0)) {
+    if (!api::GetMessageA(&msg, 0, 0, 0)) {
       // The quit message ends the modal loop; it stays posted for the loops outside.
-      if (msg.message == WM_QUIT) PostQuitMessage(static_cast<int>(msg.wParam));
+      if (msg.message == WM_QUIT) api::PostQuitMessage(static_cast<int>(msg.wParam));
       break;
     }
-    if (!IsDialogMessageA(hDlg, &msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
+    if (!api::IsDialogMessageA(hDlg, &msg)) {
+      api::TranslateMessage(&msg);
+      api::DispatchMessageA(&msg);
     }
   }
   INT_PTR nResult = pDlg->bEnded ? pDlg->nResult : IDCANCEL;
@@ -437,15 +437,15 @@ BOOL PostMessageA(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL SetWindowTextA(HWND hWnd, LPCSTR lpText) {
-  return SendMessageA(hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpText)) == TRUE;
+  return api::SendMessageA(hWnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpText)) == TRUE;
 }
 
 int GetWindowTextA(HWND hWnd, LPSTR lpBuffer, int nMax) {
   return static_cast<int>(
-      SendMessageA(hWnd, WM_GETTEXT, static_cast<WPARAM>(nMax), reinterpret_cast<LPARAM>(lpBuffer)));
+      api::SendMessageA(hWnd, WM_GETTEXT, static_cast<WPARAM>(nMax), reinterpret_cast<LPARAM>(lpBuffer)));
 }
 
-int GetWindowTextLengthA(HWND hWnd) { return static_cast<int>(SendMessageA(hWnd, WM_GETTEXTLENGTH, 0, 0)); }
+int GetWindowTextLengthA(HWND hWnd) { return static_cast<int>(api::SendMessageA(hWnd, WM_GETTEXTLENGTH, 0, 0)); }
 
 BOOL EnableWindow(HWND hWnd, BOOL bEnable) {
   Window* p = FromHandle(hWnd);
@@ -517,7 +517,7 @@ BOOL IsDialogMessageA(HWND hDlg, MSG* pMsg) {
         return TRUE;
     }
   }
-  DispatchMessageA(pMsg);
+  api::DispatchMessageA(pMsg);
   return TRUE;
 }
 
@@ -530,7 +530,7 @@ LRESULT DispatchMessageA(const MSG* pMsg) {
     SendToDialog(p, pMsg->message, pMsg->wParam, pMsg->lParam);
     return 0;
   }
-  return SendMessageA(pMsg->hwnd, pMsg->message, pMsg->wParam, pMsg->lParam);
+  return api::SendMessageA(pMsg->hwnd, pMsg->message, pMsg->wParam, pMsg->lParam);
 }
 
 void PostQuitMessage(int nExitCode) {

@@ -64,21 +64,21 @@ int memcmp(const void* a, const void* b, size_t n) {
 
 void __cxa_pure_virtual() { ::FatalAppExitA(0, "pure virtual call"); }
 
-static void RunConstructors() {
+void AfxRunConstructors() {
   // The table starts with -1 (or a count) and ends with 0; run the entries last to first.
   int n = 1;
   while (__CTOR_LIST__[n]) ++n;
   for (int i = n - 1; i >= 1; --i) __CTOR_LIST__[i]();
 }
 
-static void RunDestructors() {
+void AfxRunDestructors() {
   while (s_nAtexit > 0) s_atexit[--s_nAtexit]();
 }
 
 void WinMainCRTStartup() {
-  RunConstructors();
+  AfxRunConstructors();
   int nExit = AfxWinMain(::GetModuleHandleA(0), 0, ::GetCommandLineA(), SW_SHOWDEFAULT);
-  RunDestructors();
+  AfxRunDestructors();
   ::ExitProcess(static_cast<UINT>(nExit));
 }
 

@@ -1,11 +1,19 @@
 #!/usr/bin/env bash
 # Checks a Windows executable against what Windows 95/98 need (see docs/windows9x.md):
-#   check-exe.sh <exe> [--i386]
+#   check-exe.sh <exe> [--i386] [--console]
 # imports only from the documented table, Windows 4.0 header, no ASLR/NX, at most 64 KB, the
-# version resource's names; with --i386, no instruction newer than the i386.
+# version resource's names; with --i386, no instruction newer than the i386; with --console,
+# a console program (varnok-cli) instead of a window program (varnok).
 set -uo pipefail
 exe=$1
-i386=${2:-}
+shift
+i386= subsystem=00000002 name=varnok
+for opt in "$@"; do
+  case "$opt" in
+    --i386) i386=--i386 ;;
+    --console) subsystem=00000003 name=varnok-cli ;;
+  esac
+done
 root=$(cd "$(dirname "$0")/../.." && pwd)
 case "$exe" in *x86_64*) objdump=x86_64-w64-mingw32-objdump ;; *) objdump=i686-w64-mingw32-objdump ;; esac
 fail=0
@@ -28,7 +36,7 @@ done
 field() { echo "$headers" | awk -v k="$1" '$1 == k {print $2}'; }
 [ "$(field MajorOSystemVersion)" = 4 ] && [ "$(field MinorOSystemVersion)" = 0 ] || bad "OS version is not 4.0"
 [ "$(field MajorSubsystemVersion)" = 4 ] && [ "$(field MinorSubsystemVersion)" = 0 ] || bad "subsystem version is not 4.0"
-[ "$(field Subsystem)" = 00000002 ] || bad "not a GUI program"
+[ "$(field Subsystem)" = $subsystem ] || bad "subsystem $(field Subsystem), expected $subsystem"
 dllchar=$((16#$(field DllCharacteristics)))
 (( dllchar & 0x40 )) && bad "ASLR (dynamic base) is on"
 (( dllchar & 0x100 )) && bad "NX compatibility is on"
@@ -36,7 +44,7 @@ size=$(stat -c %s "$exe")
 (( size <= 65536 )) || bad "$size bytes, more than 64 KB"
 
 # The version resource's strings are UTF-16 in the file.
-for s in InternalName varnok OriginalFilename varnok.EXE 040904b0 "1, 0, 0, 1"; do
+for s in InternalName "$name" OriginalFilename "$name.EXE" 040904b0 "1, 0, 0, 1"; do
   python3 - "$exe" "$s" <<'PY' || bad "version resource lacks \"$s\""
 import sys
 data = open(sys.argv[1], "rb").read()
