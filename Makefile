@@ -3,13 +3,14 @@
 #   make test    build everything and run the whole test suite
 #   make         build everything: host (plain and sanitized), Windows i686 and x86_64
 #   make bench   the upload benchmark
+#   make dist    release packages in dist/
 #   make format  clang-format the sources
 
 BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps host asan windows i686 x86_64 test bench demo format clean
+.PHONY: all deps host asan windows i686 x86_64 test bench demo dist format clean
 
 all: host asan windows
 
@@ -41,6 +42,9 @@ test: all
 
 bench: host
 	$(BUILD)/host/varnok_bench
+
+dist: host i686
+	BUILD=$(abspath $(BUILD)) ./scripts/dist.sh
 
 demo: x86_64
 	BUILD=$(abspath $(BUILD)) ./scripts/demo.sh

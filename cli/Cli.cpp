@@ -14,7 +14,7 @@ namespace {
 const char kName[] = "varnok-cli";
 const char kVersion[] = "varnok-cli 1.3 (Varnok - Version 1.3 (Beta))";
 const char kUsage[] =
-    "usage: varnok-cli [--port 300|310|320|330] [--address HEX] [--simulate[=paced|fast|bad-checksum]] [FILE]\n"
+    "usage: varnok-cli [--port 300|310|320|330] [--address HEX] [--simulate[=MODE]] [FILE]\n"
     "\n"
     "Sends FILE to the console at the hexadecimal start address, through the link card at the port.\n"
     "A missing FILE or address is the most recent one (a bare varnok-cli sends the last upload again);\n"
@@ -22,8 +22,9 @@ const char kUsage[] =
     "\n"
     "  --port P        the card's I/O base: 300, 310, 320 or 330\n"
     "  --address HEX   the start address, read as the window reads it (1f, 0x1F, 06004000)\n"
-    "  --simulate      a simulated card at 310 with a console behind it, paced like real hardware;\n"
-    "                  =fast answers at once, =bad-checksum gets a checksum error\n"
+    "  --simulate      a simulated card at the port with a console behind it, paced like real\n"
+    "                  hardware; =fast answers at once, =bad-checksum gets a checksum error,\n"
+    "                  =silent never answers (until Ctrl-C)\n"
     "  --help, --version\n"
     "\n"
     "Ctrl-C stops the transfer (a second one ends at once).\n"
@@ -71,10 +72,14 @@ class CWatcher final : public CPortIo {
 
   BYTE In(UINT nPort) override {
     if (s_nInterrupts && !m_bStopPosted) {
-      // Ctrl-C reaches the dialog as its cancel command, through its message queue; one poll
-      // that reads "busy" makes the wait look at the queue even when the card answers at once.
-      m_bStopPosted = headless::Click(m_hDlg, IDCANCEL);
-      if (m_bStopPosted && nPort == static_cast<UINT>(g_nStatusPort)) return 0xFF;
+      // Ctrl-C reaches the dialog as its cancel command, through its message queue; the next
+      // status poll reads "busy", so that the wait looks at the queue even when the card
+      // answers at once.
+      m_bStopPosted = m_bPollBusy = headless::Click(m_hDlg, IDCANCEL);
+    }
+    if (m_bPollBusy && nPort == static_cast<UINT>(g_nStatusPort)) {
+      m_bPollBusy = FALSE;
+      return 0xFF;
     }
     BYTE value = m_pInner->In(nPort);
     if (nPort == static_cast<UINT>(g_nDataPort) && m_nLastWrite == 'B' && value == 'W') m_nPhase = kGo;
@@ -177,6 +182,7 @@ class CWatcher final : public CPortIo {
   BOOL m_bTerminal;
   BOOL m_bDrawn = FALSE;
   BOOL m_bStopPosted = FALSE;
+  BOOL m_bPollBusy = FALSE;
   char m_szStatus[64];
   int m_nPos = 0;
   Phase m_nPhase = kHandshake;
@@ -256,8 +262,10 @@ int CliMain(int argc, char** argv) {
       mode = CSimBus::kFast;
     } else if (Equal(pszSimulate, "bad-checksum")) {
       mode = CSimBus::kBadChecksum;
+    } else if (Equal(pszSimulate, "silent")) {
+      mode = CSimBus::kSilent;
     } else if (!Equal(pszSimulate, "paced")) {
-      Message("--simulate takes paced, fast or bad-checksum");
+      Message("--simulate takes paced, fast, bad-checksum or silent");
       return kExitBadInput;
     }
   }
@@ -292,14 +300,15 @@ int CliMain(int argc, char** argv) {
 
   // The card's registers: simulated, or the system's own way to the I/O ports.
   int nIndex = static_cast<int>(dlg.SendDlgItemMessage(IDC_PORT, CB_GETCURSEL));
-  CSimBus bus(mode);
+  UINT nBase = static_cast<UINT>(0x300 + 16 * (nIndex >= 0 && nIndex < 4 ? nIndex : 1));
+  CSimBus bus(mode, nBase);
   bus.SetReceiptProfile(theApp.m_pszProfileName);
   CPortIo* pAccess = 0;
   char szWhy[300] = "";
   if (pszSimulate)
     pAccess = &bus;
   else if (nIndex >= 0 && nIndex < 4)
-    pAccess = OpenCliPortIo(static_cast<UINT>(0x300 + 16 * nIndex), szWhy, sizeof(szWhy));
+    pAccess = OpenCliPortIo(nBase, szWhy, sizeof(szWhy));
   CWatcher watcher(pAccess, hDlg);
   g_pPortIo = pAccess ? &watcher : 0;
 

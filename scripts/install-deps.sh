@@ -7,7 +7,7 @@ packages=(
   cmake make g++ clang-format
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  wine64 xvfb x11-utils imagemagick python3
+  wine64 xvfb x11-utils imagemagick python3 zip
 )
 
 missing=()

@@ -115,7 +115,7 @@ TEST_F(CliTest, BadInputExitsWithTwoAndTheWindowsMessage) {
       {{"--simulate=fast", "--address", "1", dir_.path() + "/missing.bin"}, "varnok-cli: Open Error\n"},
       {{"--simulate=fast", path}, "varnok-cli: No Start Address\n"},
       {{"--simulate=fast", "--port", "340", path}, "varnok-cli: --port takes 300, 310, 320 or 330\n"},
-      {{"--simulate=slow", path}, "varnok-cli: --simulate takes paced, fast or bad-checksum\n"},
+      {{"--simulate=slow", path}, "varnok-cli: --simulate takes paced, fast, bad-checksum or silent\n"},
       {{"--frobnicate"}, "varnok-cli: unknown option or missing value: --frobnicate (see --help)\n"},
   };
   for (const Case& c : cases) {
@@ -133,8 +133,8 @@ TEST_F(CliTest, AChecksumErrorExitsWithOne) {
 
 TEST_F(CliTest, CtrlCDuringTheHandshakeStopsAndKeepsTheHistory) {
   std::string path = dir_.Write("s.bin", PatternBytes(100));
-  // No card at 300 (the simulated one is at 310): the handshake waits until stopped.
-  pid_t pid = Spawn({"--simulate", "--port", "300", "--address", "100", path});
+  // A console that never answers: the handshake waits until stopped.
+  pid_t pid = Spawn({"--simulate=silent", "--port", "300", "--address", "100", path});
   for (int i = 0; i < 1000 && !Has(Read("out"), "Waiting for Saturn"); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   ASSERT_TRUE(Has(Read("out"), "Waiting for Saturn"));

@@ -38,8 +38,10 @@ int SplitCommandLine(char* pszLine, char** argv, int nMax) {
     }
     bool more = *in != 0;
     *out = 0;
-    if (more && out == in) ++in;  // the terminator took the blank's place
-    else if (more) ++in;
+    if (more && out == in)
+      ++in;  // the terminator took the blank's place
+    else if (more)
+      ++in;
   }
   return argc < nMax ? argc : nMax;
 }

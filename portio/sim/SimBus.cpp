@@ -5,7 +5,6 @@ namespace {
 
 const UINT kFirstBase = 0x300;
 const UINT kLastBase = 0x330;
-const UINT kCardBase = 0x310;
 // About what an ISA link card moves; the console takes a moment to answer the first offers.
 const DWORD kBytesPerSecond = 20000;
 const int kBootOffers = 2000;
@@ -20,29 +19,30 @@ void Check(UINT nPort) {
   if (!IsCardRegister(nPort)) api::FatalAppExitA(0, "simulated I/O bus: access outside the link card's registers");
 }
 
-CSimConsole::Config Configure(CSimBus::Mode mode) {
-  CSimConsole::Config c = CSimConsole::DefaultConfig(kCardBase);
+CSimConsole::Config Configure(CSimBus::Mode mode, UINT nBase) {
+  CSimConsole::Config c = CSimConsole::DefaultConfig(nBase);
   if (mode == CSimBus::kPaced) {
     c.dwBytesPerSecond = kBytesPerSecond;
     c.nReadyAfterOffers = kBootOffers;
   }
   c.bWrongChecksum = mode == CSimBus::kBadChecksum;
+  if (mode == CSimBus::kSilent) c.nReadyAfterOffers = -1;
   return c;
 }
 
 }  // namespace
 
-CSimBus::CSimBus(Mode mode) : m_console(Configure(mode)), m_pszProfile(0) {}
+CSimBus::CSimBus(Mode mode, UINT nBase) : m_nBase(nBase), m_console(Configure(mode, nBase)), m_pszProfile(0) {}
 
 BYTE CSimBus::In(UINT nPort) {
-  if (nPort == kCardBase || nPort == kCardBase + 2) return m_console.In(nPort);
+  if (nPort == m_nBase || nPort == m_nBase + 2) return m_console.In(nPort);
   Check(nPort);
   api::Sleep(1);
   return 0xFF;  // no card here: the bus floats, and bit 0 reads as busy
 }
 
 void CSimBus::Out(UINT nPort, BYTE value) {
-  if (nPort == kCardBase || nPort == kCardBase + 2) {
+  if (nPort == m_nBase || nPort == m_nBase + 2) {
     int nBefore = m_console.GetCompletedTransfers();
     m_console.Out(nPort, value);
     if (m_console.GetCompletedTransfers() != nBefore) WriteReceipt();

@@ -1,7 +1,7 @@
-// SimBus.h - an ISA bus with one simulated link card at 0x310 and a console behind it, paced
-// like real hardware (or as fast as polled, or with a console whose checksum answer is wrong).
-// The other three card bases float (read 0xFF: busy forever); an access anywhere else ends
-// the process. After every transfer the console has received whole, what
+// SimBus.h - an ISA bus with one simulated link card (at 0x310 unless told otherwise) and a
+// console behind it, paced like real hardware (or as fast as polled, with a console whose
+// checksum answer is wrong, or one that never answers). The other card bases float (read 0xFF:
+// busy forever); an access anywhere else ends the process. After every transfer the console has received whole, what
 // it received goes to the section "DemoConsole" of the given profile.
 #ifndef VARNOK_PORTIO_SIM_SIMBUS_H
 #define VARNOK_PORTIO_SIM_SIMBUS_H
@@ -10,8 +10,8 @@
 
 class CSimBus final : public CPortIo {
  public:
-  enum Mode { kPaced, kFast, kBadChecksum };
-  explicit CSimBus(Mode mode = kPaced);
+  enum Mode { kPaced, kFast, kBadChecksum, kSilent };
+  explicit CSimBus(Mode mode = kPaced, UINT nBase = 0x310);
   BYTE In(UINT nPort) override;
   void Out(UINT nPort, BYTE value) override;
   // Where the receipt goes (0: nowhere). The text is not copied.
@@ -19,6 +19,7 @@ class CSimBus final : public CPortIo {
 
  private:
   void WriteReceipt();
+  UINT m_nBase;
   CSimConsole m_console;
   LPCSTR m_pszProfile;
 };

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Release packages:
+#   dist/varnok-<version>-windows.zip          the i686 programs (Windows 95 and every later Windows)
+#   dist/varnok-<version>-linux-x86_64.tar.gz  the command-line uploader for Linux
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD:-$root/build}
+version=1.3
+out=$root/dist
+stage=$build/dist-stage
+rm -rf "$stage" && mkdir -p "$stage/windows" "$stage/linux" "$out"
+
+cp "$build/i686/varnok.exe" "$build/i686/varnok-cli.exe" "$build/i686/varnok-demo.exe" "$stage/windows/"
+sed 's/$/\r/' "$root/README.md" > "$stage/windows/README.TXT"
+rm -f "$out/varnok-$version-windows.zip"
+(cd "$stage/windows" && zip -q -X "$out/varnok-$version-windows.zip" varnok.exe varnok-cli.exe varnok-demo.exe README.TXT)
+
+mkdir -p "$stage/linux/varnok-$version"
+cp "$build/host/varnok-cli" "$root/README.md" "$stage/linux/varnok-$version/"
+strip "$stage/linux/varnok-$version/varnok-cli"
+tar -C "$stage/linux" --owner=0 --group=0 -czf "$out/varnok-$version-linux-x86_64.tar.gz" "varnok-$version"
+ls -l "$out"
