@@ -5,6 +5,9 @@ set -uo pipefail
 exe=$1 file=$2
 E2E_DIR=${E2E_DIR:-build/e2e}
 export WINEPREFIX="$E2E_DIR/prefix" WINEDEBUG=-all DISPLAY=":$(cat "$E2E_DIR/display")"
+# A copy of its own: the demo's tests, running meanwhile, hold the sample open.
+cp "$file" "$E2E_DIR/cli-sample.bin"
+file=$(cd "$E2E_DIR" && pwd)/cli-sample.bin
 size=$(stat -c %s "$file")
 out=$(timeout 120 /usr/lib/wine/wine64 "$exe" --simulate=fast --port 310 --address 6004000 "Z:${file//\//\\}" 2>&1)
 status=$?
