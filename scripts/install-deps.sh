@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ clang-format
+  cmake make g++ clang clang-format libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine64 xvfb x11-utils imagemagick python3 zip
