@@ -4,13 +4,14 @@
 #   make         build everything: host (plain and sanitized), Windows i686 and x86_64
 #   make bench   the upload benchmark
 #   make dist    release packages in dist/
+#   make fuzz    the fuzz targets, FUZZ_SECONDS each (make test runs them briefly too)
 #   make format  clang-format the sources
 
 BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps host asan windows i686 x86_64 test bench demo dist format clean
+.PHONY: all deps host asan windows i686 x86_64 test bench demo dist fuzz fuzz-build format clean
 
 all: host asan windows
 
@@ -21,6 +22,8 @@ $(BUILD)/host/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD)/host $(CMAKE_FLAGS) -DVARNOK_WINDOWS_BUILDS=$(abspath $(BUILD)) >/dev/null
 $(BUILD)/host-asan/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD)/host-asan -DCMAKE_BUILD_TYPE=Debug -DVARNOK_SANITIZE=ON >/dev/null
+$(BUILD)/fuzz/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD)/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNOK_FUZZ=ON >/dev/null
 $(BUILD)/i686/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD)/i686 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 $(BUILD)/x86_64/CMakeCache.txt: | deps
@@ -36,7 +39,15 @@ x86_64: $(BUILD)/x86_64/CMakeCache.txt
 	cmake --build $(BUILD)/x86_64 -j $(JOBS)
 windows: i686 x86_64
 
-test: all
+# Each fuzz target runs FUZZ_SECONDS in make test; `make fuzz FUZZ_SECONDS=3600` for a long run.
+FUZZ_SECONDS ?= 20
+fuzz-build: $(BUILD)/fuzz/CMakeCache.txt
+	cmake --build $(BUILD)/fuzz -j $(JOBS)
+fuzz: fuzz-build
+	./scripts/fuzz.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
+
+test: all fuzz-build
+	./scripts/fuzz.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
 	cd $(BUILD)/host && ctest --output-on-failure -j $(JOBS)
 	cd $(BUILD)/host-asan && ctest --output-on-failure -j $(JOBS)
 

@@ -120,7 +120,7 @@ struct AFX_MSGMAP {
                                                    \
  protected:                                        \
   static const AFX_MSGMAP messageMap;              \
-  virtual const AFX_MSGMAP* GetMessageMap() const;
+  const AFX_MSGMAP* GetMessageMap() const override;
 
 #define BEGIN_MESSAGE_MAP(theClass, baseClass)                                                     \
   const AFX_MSGMAP* theClass::GetMessageMap() const { return &theClass::messageMap; }              \

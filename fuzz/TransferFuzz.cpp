@@ -1,0 +1,123 @@
+// TransferFuzz.cpp - a whole transfer through the headless dialog against a card whose replies,
+// busy spells, Stop and quit come from the fuzz input. Every run ends: when the input runs out
+// the card stays busy and Stop is pressed. Afterwards the window is Ready, the file closed, no
+// port outside the card's two registers was touched, and what the card took is a prefix of the
+// header and the file as they should go out.
+#include <stdint.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/UploaderApp.h"
+#include "framework/headless/Headless.h"
+#include "framework/posix/PosixSystem.h"
+#include "portio/PortIo.h"
+#include "ui/UploadDlg.h"
+
+namespace {
+
+const UINT kBase = 0x310;
+
+class CFuzzCard final : public CPortIo {
+ public:
+  CFuzzCard(const uint8_t* data, size_t size, HWND hDlg) : m_p(data), m_end(data + size), m_hDlg(hDlg) {}
+
+  BYTE In(UINT nPort) override {
+    if (nPort != kBase && nPort != kBase + 2) abort();
+    if (nPort == kBase) return m_reply;
+    if (m_nBusy > 0) {
+      --m_nBusy;
+      return 0x01;
+    }
+    if (m_p == m_end) {
+      // Out of input: the card never answers again, and the user presses Stop once.
+      if (!m_bStopped) m_bStopped = headless::Click(m_hDlg, IDCANCEL);
+      return 0x01;
+    }
+    return 0x00;
+  }
+
+  void Out(UINT nPort, BYTE value) override {
+    if (nPort != kBase) abort();  // the status register is never written
+    m_writes.push_back(value);
+    BYTE control = Next();
+    m_reply = Next();
+    m_nBusy = control & 0x03;
+    // Now and then the user presses Stop, or the session asks the program to quit.
+    if ((control & 0xF0) == 0xF0) headless::Click(m_hDlg, IDCANCEL);
+    if ((control & 0xF0) == 0xE0) api::PostQuitMessage(0);
+  }
+
+  std::vector<uint8_t> m_writes;
+
+ private:
+  BYTE Next() { return m_p < m_end ? *m_p++ : 0; }
+  const uint8_t* m_p;
+  const uint8_t* m_end;
+  HWND m_hDlg;
+  BYTE m_reply = 0;
+  int m_nBusy = 0;
+  bool m_bStopped = false;
+};
+
+std::string s_path;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  static char dir[] = "/tmp/varnok-transfer-fuzz-XXXXXX";
+  std::string folder = mkdtemp(dir);
+  setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+  theApp.SetNamesFromModule("varnok");
+  s_path = folder + "/prog.bin";
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size < 3) return 0;
+  // The first bytes choose the file's length (up to 255) and its start address's text.
+  size_t length = data[0];
+  uint32_t address = static_cast<uint32_t>(data[1]) << 16 | static_cast<uint32_t>(data[2]) << 4;
+  data += 3;
+  size -= 3;
+  std::vector<uint8_t> file(length);
+  for (size_t i = 0; i < length; ++i) file[i] = static_cast<uint8_t>(i * 7 + 3);
+  std::ofstream(s_path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(length));
+
+  headless::ResetQueue();
+  CUploadDlg dlg;
+  theApp.m_pMainWnd = &dlg;
+  if (!dlg.Create()) abort();
+  CFuzzCard card(data, size, dlg.m_hWnd);
+  g_pPortIo = &card;
+  char text[16];
+  snprintf(text, sizeof(text), "%x", address);
+  dlg.SetDlgItemText(IDC_FILE, s_path.c_str());
+  dlg.SetDlgItemText(IDC_ADDRESS, text);
+  dlg.OnExecute();
+
+  if (dlg.m_bBusy || dlg.m_bAbort || posix::GetOpenFileCount() != 0) abort();
+  // After the handshake ('X' once a 'B' was answered 'W'), the card got a prefix of the header and file.
+  std::vector<uint8_t> expected;
+  for (int s = 24; s >= 0; s -= 8) expected.push_back(static_cast<uint8_t>(address >> s));
+  for (int s = 24; s >= 0; s -= 8) expected.push_back(static_cast<uint8_t>(length >> s));
+  expected.insert(expected.end(), file.begin(), file.end());
+  const std::vector<uint8_t>& w = card.m_writes;
+  size_t x = 0;
+  while (x < w.size() && w[x] != 'X') ++x;
+  for (size_t i = 0; i < x; ++i)
+    if (w[i] != 'W' && w[i] != 'B') abort();
+  for (size_t i = x + 1, k = 0; i < w.size() && k < expected.size(); ++i, ++k)
+    if (w[i] != expected[k]) abort();
+
+  g_pPortIo = nullptr;
+  api::DestroyWindow(dlg.m_hWnd);
+  theApp.m_pMainWnd = nullptr;
+  headless::ResetQueue();
+  headless::ClearMessageBoxes();
+  return 0;
+}
