@@ -51,7 +51,8 @@ test: all fuzz-build
 	cd $(BUILD)/host && ctest --output-on-failure -j $(JOBS)
 	cd $(BUILD)/host-asan && ctest --output-on-failure -j $(JOBS)
 
-bench: host
+bench: host windows
+	BUILD=$(abspath $(BUILD)) ./scripts/bench-wine.sh
 	$(BUILD)/host/varnok_bench
 
 dist: host i686

@@ -56,7 +56,7 @@ if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
 
   # A stand-in for the port-I/O driver library, with its three functions, over the simulated
   # bus; and one whose driver is never open.
-  foreach(variant sim closed)
+  foreach(variant sim closed fast)
     add_library(inpout_${variant} SHARED tests/wine/TestInpout.cpp ${SIM_PORTIO} framework/win32/Win32System.cpp)
     target_compile_definitions(inpout_${variant} PRIVATE INPOUT_VARIANT_${variant})
     set_target_properties(inpout_${variant} PROPERTIES PREFIX "" OUTPUT_NAME inpout-${variant})

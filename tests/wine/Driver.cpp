@@ -572,6 +572,25 @@ void PortRefused(const std::string& file, const std::string& cwd, bool libraryFo
   CheckEq(GetPrivateProfileIntA("Config", "RecentFiles", -1, ProfilePath().c_str()), 0u, "the saved list is empty");
 }
 
+// Measures Execute to Ready for one file (a card that answers at once makes it the program's time).
+void TimedTransfer(const std::string& file) {
+  HWND dlg = Launch();
+  if (!dlg) return;
+  SetText(dlg, 1002, file);
+  SetText(dlg, 1016, "6004000");
+  DWORD start = GetTickCount();
+  Click(dlg, 1011);
+  Check(WaitFor([&] { return IsBusy(dlg); }, 10000), "Busy after Execute");
+  Check(WaitFor([&] { return !IsBusy(dlg); }, 120000), "Ready again");
+  DWORD ms = GetTickCount() - start;
+  DWORD length = 0;
+  std::string fnv = FileFnv(file, &length);
+  CheckEq(Receipt("DataFnv1a"), fnv, "byte-exact");
+  std::printf("execute-to-ready: %lu ms for %lu bytes\n", static_cast<unsigned long>(ms), static_cast<unsigned long>(length));
+  Click(dlg, 2);
+  Check(Exited(), "Close ends the program");
+}
+
 // The profile a host build wrote: shown as it was saved, and saved again on Close.
 void Profile() {
   HWND dlg = Launch(true);
@@ -617,6 +636,8 @@ int main(int argc, char** argv) {
     PortRefused(file, extra);
   else if (scenario == "driver-closed")
     PortRefused(file, "", true);
+  else if (scenario == "timed-transfer")
+    TimedTransfer(file);
   else if (scenario == "about")
     About(file);
   else if (scenario == "about-mid-transfer")
