@@ -1,30 +1,11 @@
 // The start address as typed: strtoul with base 16, in 32 bits.
-#include <ctype.h>
-#include <errno.h>
-#include <stdlib.h>
-
 #include <random>
 #include <string>
 
+#include "tests/AddressReference.h"
 #include "tests/TestSupport.h"
 
 namespace {
-
-// Reference: the C library's parse of the magnitude; one that does not fit in 32 bits gives
-// 0xFFFFFFFF whatever the sign (as a 32-bit strtoul reports overflow); otherwise a minus sign
-// negates modulo 2^32. (unsigned long has 64 bits here, so strtoul itself cannot serve.)
-uint32_t Reference(const std::string& text) {
-  const char* p = text.c_str();
-  while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
-  bool negative = false;
-  if (*p == '+' || *p == '-') negative = (*p++ == '-');
-  if (!isxdigit(static_cast<unsigned char>(*p))) return 0;  // blanks or a second sign after the sign: no number
-  errno = 0;
-  unsigned long long magnitude = strtoull(p, nullptr, 16);
-  if (errno == ERANGE || magnitude > 0xFFFFFFFFull) return 0xFFFFFFFFu;
-  uint32_t value = static_cast<uint32_t>(magnitude);
-  return negative ? 0u - value : value;
-}
 
 TEST(AddressParse, TheCasesUsersType) {
   struct Case {
@@ -62,7 +43,7 @@ TEST(AddressParse, TheCasesUsersType) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ParseHexAddress(c.text), c.value) << '"' << c.text << '"';
-    EXPECT_EQ(Reference(c.text), c.value) << "reference disagrees on \"" << c.text << '"';
+    EXPECT_EQ(ReferenceAddress(c.text), c.value) << "reference disagrees on \"" << c.text << '"';
   }
 }
 
@@ -73,7 +54,7 @@ TEST(AddressParse, AgreesWithTheReferenceOnRandomTexts) {
     std::string s;
     size_t n = rng() % 20;
     for (size_t k = 0; k < n; ++k) s += alphabet[rng() % alphabet.size()];
-    ASSERT_EQ(ParseHexAddress(s.c_str()), Reference(s)) << '"' << s << '"';
+    ASSERT_EQ(ParseHexAddress(s.c_str()), ReferenceAddress(s)) << '"' << s << '"';
   }
 }
 

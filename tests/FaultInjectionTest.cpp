@@ -157,8 +157,10 @@ TEST_F(FaultInjectionTest, AFullDiskLeavesTheOldProfileWhole) {
   StartWithProfilePort();
   Execute(dir_.Write(std::string(300, 'n') + ".bin", {1}), "1");
   // Files may grow to 64 bytes from here: the new profile does not fit.
-  struct rlimit old, small = {64, 64};
+  // Only the soft limit, so that it can be raised again afterwards.
+  struct rlimit old;
   getrlimit(RLIMIT_FSIZE, &old);
+  struct rlimit small = {64, old.rlim_max};
   signal(SIGXFSZ, SIG_IGN);
   setrlimit(RLIMIT_FSIZE, &small);
   headless::Click(dlg_->m_hWnd, IDCANCEL);

@@ -67,17 +67,6 @@ TEST_F(StopTest, StopInEachPhaseEndsAtThePhasesNextCheck) {
   }
 }
 
-TEST_F(StopTest, StopDuringTheHandshakeOfAConsoleThatNeverAnswers) {
-  CSimConsole::Config config = CSimConsole::DefaultConfig(0x310);
-  config.nReadyAfterOffers = -1;
-  config.nBusyPolls = 2;
-  Start(config);
-  AtWrite(500, [&] { PostStop(dlg_, How::Button); });
-  Execute(dir_.Write("n.bin", {1}), "0");
-  EXPECT_EQ(Wire(), Bytes(501, 'W'));
-  ExpectReady();
-}
-
 TEST_F(StopTest, StopWhileTheCardNeverClearsBusy) {
   CSimConsole::Config config = CSimConsole::DefaultConfig(0x310);
   Start(config);

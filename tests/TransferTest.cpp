@@ -60,18 +60,6 @@ TEST_F(TransferTest, SendsEveryFileSizeByteExactWithItsStatusSequence) {
   }
 }
 
-TEST_F(TransferTest, ThreeByteFileAtAddress100) {
-  Start();
-  Execute(dir_.Write("a.bin", {1, 2, 3}), "100");
-  Bytes expected = {'W', 'B', 'X', 0, 0, 1, 0, 0, 0, 0, 3, 1, 2, 3};
-  unsigned sum = (1 ^ 0xA5) + (2 ^ 0xA5) + (3 ^ 0xA5);
-  expected.push_back(static_cast<unsigned char>((sum & 0xFFF) >> 8));
-  expected.push_back(static_cast<unsigned char>(sum & 0xFF));
-  EXPECT_EQ(Wire(), expected);
-  EXPECT_EQ(console_->GetAddress(), 0x100u);
-  EXPECT_EQ(console_->GetLength(), 3u);
-}
-
 TEST_F(TransferTest, HandshakeWaitsForReadyAndResyncsAfterARefusedBegin) {
   struct Case {
     const char* name;
@@ -127,15 +115,6 @@ TEST_F(TransferTest, ChecksumComparesOnlyBits8To11OfTheSum) {
   EXPECT_EQ(Boxes(), std::vector<std::string>{"varnok_tests|Checksum Error|16"});
   EXPECT_EQ(busyWhenShown, 1);
   ExpectReady();
-}
-
-TEST_F(TransferTest, ItsOwnRepliesAreSummedNotTheBytesSent) {
-  // A file whose bytes sum differently from the console's replies in bits 8-11.
-  Bytes data(16, 0x00);  // replies 16 x 0xA5 = 0xA50; bytes sum 0
-  Start();
-  Execute(dir_.Write("z.bin", data), "0");
-  EXPECT_TRUE(Boxes().empty());
-  EXPECT_EQ(console_->GetMatchedChecksums(), 1);
 }
 
 TEST_F(TransferTest, PortIndexChoosesTheCardRegisters) {

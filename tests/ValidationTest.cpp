@@ -94,17 +94,6 @@ TEST_F(ValidationTest, AFileOf4GiBOrMoreIsRefused) {
   ExpectUntouched();
 }
 
-TEST_F(ValidationTest, NoPortSelectedComesBeforeFileTooLarge) {
-  StartRecording();
-  std::string path = dir_.path() + "/huge.bin";
-  int fd = open(path.c_str(), O_CREAT | O_WRONLY, 0644);
-  ASSERT_EQ(ftruncate(fd, 0x100000001LL), 0);
-  close(fd);
-  dlg_->SendDlgItemMessage(IDC_PORT, CB_SETCURSEL, static_cast<WPARAM>(-1));
-  Execute(path, "0");
-  EXPECT_EQ(Boxes(), std::vector<std::string>{Box("No Port Selected")});
-}
-
 // ---- the data phase ----
 
 struct ReadFault {
