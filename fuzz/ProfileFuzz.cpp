@@ -1,6 +1,7 @@
 // ProfileFuzz.cpp - any bytes as the profile: loading never indexes beyond the lists, and a save
 // followed by a load gives the same port and lists.
 #include <stdint.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -54,6 +55,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   Lists first = Load();   // reads the input, then saves
   Lists second = Load();  // reads what was saved
-  if (!(first == second)) abort();
+  if (!(first == second)) {
+    // Say what differed before failing.
+    fprintf(stderr, "port %d / %d\n", first.port, second.port);
+    for (const auto* l : {&first.files, &second.files, &first.addresses, &second.addresses}) {
+      fprintf(stderr, "list of %zu:", l->size());
+      for (const std::string& e : *l) fprintf(stderr, " [%zu:%.20s]", e.size(), e.c_str());
+      fprintf(stderr, "\n");
+    }
+    abort();
+  }
   return 0;
 }

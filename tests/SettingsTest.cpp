@@ -154,6 +154,13 @@ TEST_F(SettingsTest, HandEditedProfilesAreReadSafely) {
   EXPECT_EQ(std::string(dlg_->m_strRecentFile[3]), longValue) << "values longer than 1000 characters come back whole";
 }
 
+TEST_F(SettingsTest, ANulByteEndsTheValueBeforeItsBlanksAreTrimmed) {
+  // Found by fuzzing: "a \0b" read as "a " but, once saved, came back as "a".
+  WriteProfile(std::string("[Config]\nRecentFiles=1\nRecentFile0=a ") + '\0' + "b\n");
+  Start();
+  EXPECT_EQ(std::string(dlg_->m_strRecentFile[0]), "a");
+}
+
 TEST_F(SettingsTest, AFailedSaveLeavesTheOldProfileWhole) {
   WriteProfile("[Config]\r\nPortNo=2\r\nRecentFiles=1\r\nRecentFile0=old.bin\r\n");
   std::string before = ReadProfile();

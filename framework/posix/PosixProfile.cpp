@@ -34,6 +34,9 @@ std::vector<std::string> ReadLines(const char* pszFile) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(start, end - start);
+    // A NUL ends the line's text, as it ends any string the profile functions hand out.
+    size_t nul = line.find('\0');
+    if (nul != std::string::npos) line.resize(nul);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(line);
     start = end + 1;
