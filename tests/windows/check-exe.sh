@@ -44,8 +44,12 @@ size=$(stat -c %s "$exe")
 (( size <= 65536 )) || bad "$size bytes, more than 64 KB"
 
 # The version resource's strings are UTF-16 in the file.
-for s in InternalName "$name" OriginalFilename "$name.EXE" 040904b0 "1, 0, 0, 1"; do
-  python3 - "$exe" "$s" <<'PY' || bad "version resource lacks \"$s\""
+# ...and so are the string table's texts and, in the window programs, the dialog templates'.
+texts=(InternalName "$name" OriginalFilename "$name.EXE" 040904b0 "1, 0, 0, 1" "Varnok - Version 1.3 (Beta)"
+       "Status:Waiting for Saturn" "Checksum Error" "Saturn Executables (*.bin)|*.bin|All Files (*.*)|*.*||")
+[ "$name" = varnok ] && texts+=("&Execute" "E&xit" "Progress2" "VARNOK  Version 1.3" "Windows 95/98 only")
+for s in "${texts[@]}"; do
+  python3 - "$exe" "$s" <<'PY' || bad "resources lack \"$s\""
 import sys
 data = open(sys.argv[1], "rb").read()
 sys.exit(0 if sys.argv[2].encode("utf-16-le") in data else 1)
