@@ -161,6 +161,7 @@ BOOL WritePrivateProfileStringA(LPCSTR lpSection, LPCSTR lpKey, LPCSTR lpValue, 
   if (slash != std::string::npos && slash > 0) MakeDirs(file.substr(0, slash));
 
   std::vector<std::string> lines = ReadLines(lpFile);
+  const std::vector<std::string> before = lines;
   std::string newLine = std::string(lpKey) + "=" + (lpValue ? lpValue : "");
   bool in = false, done = false;
   size_t sectionEnd = std::string::npos;  // where a new key of our section goes
@@ -191,6 +192,9 @@ BOOL WritePrivateProfileStringA(LPCSTR lpSection, LPCSTR lpKey, LPCSTR lpValue, 
       lines.insert(lines.begin() + static_cast<long>(sectionEnd), newLine);
     }
   }
+  // A key that already has this value costs no write (closing rewrites every key).
+  struct stat st;
+  if (lines == before && stat(lpFile, &st) == 0) return TRUE;
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n";
   return WriteAtomically(lpFile, text);
