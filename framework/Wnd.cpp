@@ -175,9 +175,13 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
     ForgetDialog(hWnd);
     return FALSE;
   }
+  // Handlers can run nested (a transfer pumps messages): each message keeps its own answer.
+  BOOL bOuterDefault = pDlg->m_bPassToDefault;
   pDlg->m_bPassToDefault = FALSE;
   BOOL bHandled = pDlg->OnWndMsg(message, wParam, lParam);
   // Commands the dialog does not handle go on to the application object (the Help command).
   if (!bHandled && message == WM_COMMAND && AfxGetApp()) bHandled = AfxGetApp()->OnWndMsg(message, wParam, lParam);
-  return bHandled && !pDlg->m_bPassToDefault;
+  BOOL bDefault = pDlg->m_bPassToDefault;
+  pDlg->m_bPassToDefault = bOuterDefault;
+  return bHandled && !bDefault;
 }
