@@ -126,6 +126,12 @@ if(VARNOK_WINDOWS_BUILDS AND NOT VARNOK_SANITIZE)
   add_test(NAME e2e_cli_windows COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/cli.sh ${win64}/varnok-cli.exe ${sample})
   set_tests_properties(e2e_cli_windows PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK varnok TIMEOUT 240
                                                   ENVIRONMENT "${e2e_env}")
+  # The library in the system folder instead of beside the program: found there too.
+  set(system32 ${staged}/prefix/drive_c/windows/system32/inpoutx64.dll)
+  add_test(NAME e2e_real_library_in_system_folder
+           COMMAND bash -c "trap 'rm -f ${system32}' EXIT; cp ${win64}/inpout-sim.dll ${system32} && ${e2e} stage system-library ${win64}/varnok.exe >/dev/null && cp ${sample} ${staged}/system-library/sample.bin && ${e2e} run transfer ${staged}/system-library/varnok.exe ${staged}/system-library/sample.bin")
+  set_tests_properties(e2e_real_library_in_system_folder PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK varnok
+                                                                    TIMEOUT 240 ENVIRONMENT "${e2e_env}")
   add_test(NAME e2e_profile_roundtrip
            COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/profile-roundtrip.sh $<TARGET_FILE:varnok_profile_tool> ${win64}/varnok.exe)
   set_tests_properties(e2e_profile_roundtrip PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK varnok TIMEOUT 240
