@@ -20,15 +20,7 @@ void PostStop(CUploadDlg* dlg, How how) {
   }
 }
 
-class StopTest : public DialogTest {
- protected:
-  // A card that stays busy for a few polls after every byte, so that every wait pumps.
-  void StartBusy() {
-    CSimConsole::Config config = CSimConsole::DefaultConfig(0x310);
-    config.nBusyPolls = 3;
-    Start(config);
-  }
-};
+class StopTest : public DialogTest {};
 
 TEST_F(StopTest, StopInEachPhaseEndsAtThePhasesNextCheck) {
   Bytes data = PatternBytes(25);  // slices of 2 bytes, a remainder of 5

@@ -46,6 +46,12 @@ class DialogTest : public ::testing::Test {
   void Start(const CSimConsole::Config& config, bool selectPort = true);
   void Start() { Start(CSimConsole::DefaultConfig(0x310)); }
   void StartWithProfilePort() { Start(CSimConsole::DefaultConfig(0x310), false); }
+  // A card at 310 that stays busy for some polls after every byte, so that every wait pumps.
+  void StartBusy(int nPolls = 3) {
+    CSimConsole::Config config = CSimConsole::DefaultConfig(0x310);
+    config.nBusyPolls = nPolls;
+    Start(config);
+  }
 
   // A new dialog and console within the same test (one case of a table).
   void Restart() {
