@@ -3,6 +3,7 @@
 // One class, defined across the folders of its concerns:
 //   ui/UploadDlg.cpp            construction, initialisation, Browse, the cancel command
 //   ui/RecentLists.cpp          the recent file and address lists
+//   ui/AboutDlg.cpp             the system menu's About command
 //   settings/Settings.cpp       loading and saving the "Config" section of the profile
 //   transfer/TransferControl.cpp  Execute, the Ready and Busy states
 //   transfer/UploadProtocol.cpp   handshake, header, data, checksum; the status line

@@ -51,6 +51,7 @@ struct Found {
   DWORD pid;
   HWND owner;
   const char* title;
+  HWND except;
   HWND hwnd;
 };
 BOOL CALLBACK FindDialogProc(HWND h, LPARAM lp) {
@@ -61,6 +62,7 @@ BOOL CALLBACK FindDialogProc(HWND h, LPARAM lp) {
   GetClassNameA(h, cls, sizeof(cls));
   if (pid != f->pid || std::strcmp(cls, "#32770") || !IsWindowVisible(h)) return TRUE;
   if (f->owner && GetWindow(h, GW_OWNER) != f->owner) return TRUE;
+  if (h == f->except) return TRUE;
   if (f->title) {
     char t[256];
     GetWindowTextA(h, t, sizeof(t));
@@ -69,8 +71,9 @@ BOOL CALLBACK FindDialogProc(HWND h, LPARAM lp) {
   f->hwnd = h;
   return FALSE;
 }
-HWND FindDialog(HWND owner = nullptr, const char* title = nullptr) {
-  Found f = {g_proc.dwProcessId, owner, title, nullptr};
+// A visible dialog of the program's process: owned by owner, titled title, not except (each if given).
+HWND FindDialog(HWND owner = nullptr, const char* title = nullptr, HWND except = nullptr) {
+  Found f = {g_proc.dwProcessId, owner, title, except, nullptr};
   EnumWindows(FindDialogProc, reinterpret_cast<LPARAM>(&f));
   return f.hwnd;
 }
@@ -279,30 +282,7 @@ void BrowseCancelled() {
   Click(dlg, 1004);
   HWND open = nullptr;
   // The open-file dialog has no owner; it is the process's other dialog.
-  Check(WaitFor([&] {
-          open = nullptr;
-          Found f = {g_proc.dwProcessId, nullptr, nullptr, nullptr};
-          EnumWindows(
-              [](HWND h, LPARAM lp) -> BOOL {
-                Found* ff = reinterpret_cast<Found*>(lp);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(h, &pid);
-                char cls[64];
-                GetClassNameA(h, cls, sizeof(cls));
-                char t[256];
-                GetWindowTextA(h, t, sizeof(t));
-                if (pid == ff->pid && !std::strcmp(cls, "#32770") && IsWindowVisible(h) &&
-                    std::strcmp(t, "Varnok - Version 1.3 (Beta)")) {
-                  ff->hwnd = h;
-                  return FALSE;
-                }
-                return TRUE;
-              },
-              reinterpret_cast<LPARAM>(&f));
-          open = f.hwnd;
-          return open != nullptr;
-        }),
-        "the open-file dialog appears");
+  Check(WaitFor([&] { return (open = FindDialog(nullptr, nullptr, dlg)) != nullptr; }), "the open-file dialog appears");
   if (open) PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
   Check(WaitFor([&] { return !IsWindow(open); }), "the open-file dialog closes");
   CheckEq(Text(dlg, 1002), std::string("C:\\before.bin"), "File box unchanged after Cancel");
@@ -586,7 +566,8 @@ void TimedTransfer(const std::string& file) {
   DWORD length = 0;
   std::string fnv = FileFnv(file, &length);
   CheckEq(Receipt("DataFnv1a"), fnv, "byte-exact");
-  std::printf("execute-to-ready: %lu ms for %lu bytes\n", static_cast<unsigned long>(ms), static_cast<unsigned long>(length));
+  std::printf("execute-to-ready: %lu ms for %lu bytes\n", static_cast<unsigned long>(ms),
+              static_cast<unsigned long>(length));
   Click(dlg, 2);
   Check(Exited(), "Close ends the program");
 }
