@@ -1,16 +1,15 @@
-// ProfileFuzz.cpp - any bytes as the profile: loading never indexes beyond the lists, and a save
-// followed by a load gives the same port and lists.
+// ProfileFuzz.cpp - any bytes as the profile, kept in memory: loading never indexes beyond the
+// lists, and a save followed by a load gives the same port and lists.
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
-#include <unistd.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "app/UploaderApp.h"
 #include "framework/headless/Headless.h"
+#include "framework/posix/PosixProfile.h"
 #include "ui/UploadDlg.h"
 
 namespace {
@@ -21,7 +20,7 @@ struct Lists {
   bool operator==(const Lists& o) const { return port == o.port && files == o.files && addresses == o.addresses; }
 };
 
-Lists Load() {
+Lists LoadAndSave() {
   CUploadDlg dlg;
   theApp.m_pMainWnd = &dlg;
   if (!dlg.Create()) abort();
@@ -37,24 +36,20 @@ Lists Load() {
   return l;
 }
 
+std::string s_profile;
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  static char dir[] = "/tmp/varnok-profile-fuzz-XXXXXX";
-  setenv("XDG_CONFIG_HOME", mkdtemp(dir), 1);
   theApp.SetNamesFromModule("varnok");
+  posix::SetProfileMemory(&s_profile);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::string path = theApp.m_pszProfileName;
-  std::string folder = path.substr(0, path.rfind('/'));
-  std::string mk = "mkdir -p '" + folder + "'";
-  static bool made = system(mk.c_str()) == 0;
-  (void)made;
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  Lists first = Load();   // reads the input, then saves
-  Lists second = Load();  // reads what was saved
+  s_profile.assign(reinterpret_cast<const char*>(data), size);
+  Lists first = LoadAndSave();   // reads the input, then saves
+  Lists second = LoadAndSave();  // reads what was saved
   if (!(first == second)) {
     // Say what differed before failing.
     fprintf(stderr, "port %d / %d\n", first.port, second.port);

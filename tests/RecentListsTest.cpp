@@ -17,15 +17,6 @@ class RecentListsTest : public DialogTest {
   }
 };
 
-TEST_F(RecentListsTest, TheFirstTransferMakesOneEntryInEachList) {
-  Start();
-  Execute(dir_.Write("a.bin", {1}), "100");
-  EXPECT_EQ(Files(), std::vector<std::string>{dir_.path() + "/a.bin"});
-  EXPECT_EQ(Addresses(), std::vector<std::string>{"00000100"});
-  EXPECT_EQ(Items(IDC_FILE), Files());
-  EXPECT_EQ(Items(IDC_ADDRESS), Addresses());
-}
-
 TEST_F(RecentListsTest, AnItemAlreadyInTheListMovesToTheFrontWithItsOwnCase) {
   Start();
   for (const char* f : {"f5", "f4", "f3", "f2", "f1", "f0"}) Add(f);
@@ -67,17 +58,6 @@ TEST_F(RecentListsTest, AddressesThatNormaliseAlikeAreOneEntry) {
   EXPECT_EQ(Addresses(), std::vector<std::string>{"0000001f"});
   EXPECT_EQ(Items(IDC_ADDRESS), Addresses());
   EXPECT_EQ(Files(), std::vector<std::string>{path});
-}
-
-TEST_F(RecentListsTest, ARefusedExecuteRecordsNothing) {
-  Start();
-  std::string path = dir_.Write("a.bin", {1});
-  Execute(path, "100");
-  for (const std::string& file : {dir_.path() + "/missing.bin", path}) {
-    Execute(file, file == path ? "" : "200");
-    EXPECT_EQ(Files(), std::vector<std::string>{path});
-    EXPECT_EQ(Addresses(), std::vector<std::string>{"00000100"});
-  }
 }
 
 }  // namespace

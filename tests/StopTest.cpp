@@ -1,123 +1,151 @@
-// Stop and quit arriving through the message queue while the card is busy.
+// Stop, the cancel command and quit, arriving through the message queue while the card is busy.
+#include "portio/sim/SimBus.h"
 #include "tests/TestSupport.h"
 
 namespace {
 
 // How the user stops: the button, Esc, the close box.
-enum class How { Button, Escape, CloseBox };
-
-void PostStop(CUploadDlg* dlg, How how) {
-  switch (how) {
-    case How::Button:
-      EXPECT_TRUE(headless::Click(dlg->m_hWnd, IDCANCEL));
-      break;
-    case How::Escape:
-      headless::PressKey(dlg->m_hWnd, VK_ESCAPE);
-      break;
-    case How::CloseBox:
-      headless::PressCloseBox(dlg->m_hWnd);
-      break;
+void PressStop(HWND hDlg, int how) {
+  if (how == 0) {
+    EXPECT_TRUE(headless::Click(hDlg, IDCANCEL));
+  } else if (how == 1) {
+    headless::PressKey(hDlg, VK_ESCAPE);
+  } else {
+    headless::PressCloseBox(hDlg);
   }
 }
 
 class StopTest : public DialogTest {};
 
-TEST_F(StopTest, StopInEachPhaseEndsAtThePhasesNextCheck) {
-  Bytes data = PatternBytes(25);  // slices of 2 bytes, a remainder of 5
-  Bytes full = ExpectedWire({'W', 'B', 'X'}, 0x1234, data, ConsoleReplySum(data));
-  struct Case {
+// Stop during the wait of one byte: exactly what still goes out, for every kind of position.
+// A 25-byte file goes out in ten slices of 2 bytes and a remainder of 5; a 5-byte file whole.
+// The reply to the interrupted byte and to any byte after it is never read.
+TEST_F(StopTest, WhatStillGoesOutAfterStop) {
+  struct Row {
     const char* name;
-    int stopAt;      // index of the byte during whose wait Stop arrives
+    size_t length;
+    int readyAfter;  // 'W' offers before the console answers 'R'
+    int stopAt;      // the byte (counted from 0 on the wire) during whose wait Stop arrives
     size_t written;  // bytes on the wire in the end
   };
-  const Case cases[] = {
-      {"handshake, first offer", 0, 1},
-      {"handshake, at 'B'", 1, 2},
-      {"header, address byte 2", 4, 5},  // Send32 leaves the rest unsent
-      {"header, length byte 4", 10, 11},
-      {"data, first byte of slice 1", 11, 13},  // the rest of the slice is still written
-      {"data, last byte of slice 3", 16, 17},
-      {"data, in the remainder", 32, 36},  // the remainder goes out whole
-      {"checksum, first byte", 36, 37},
+  const Row rows[] = {
+      {"first offer", 25, 0, 0, 1},
+      {"a later offer", 25, 3, 2, 3},
+      {"'B'", 25, 0, 1, 2},
+      {"'X'", 25, 0, 2, 3},
+      {"address byte 1", 25, 0, 3, 4},
+      {"address byte 2", 25, 0, 4, 5},
+      {"address byte 3", 25, 0, 5, 6},
+      {"address byte 4", 25, 0, 6, 7},
+      {"length byte 4", 25, 0, 10, 11},
+      {"first byte of slice 1", 25, 0, 11, 13},
+      {"last byte of slice 3", 25, 0, 16, 17},
+      {"first byte of the remainder", 25, 0, 31, 36},
+      {"first checksum byte", 25, 0, 36, 37},
+      {"second checksum byte", 25, 0, 37, 38},
+      {"first byte of a 5-byte file", 5, 0, 11, 16},
   };
-  for (How how : {How::Button, How::Escape, How::CloseBox}) {
-    for (const Case& c : cases) {
-      SCOPED_TRACE(std::string(c.name) + " / how " + std::to_string(static_cast<int>(how)));
-      StartBusy();
-      std::string path = dir_.Write("s.bin", data);
-      AtWrite(c.stopAt, [&] { PostStop(dlg_, how); });
-      Execute(path, "1234");
-      EXPECT_EQ(Wire(), Bytes(full.begin(), full.begin() + c.written));
+  int how = 0;
+  for (bool stuck : {false, true}) {
+    for (const Row& r : rows) {
+      SCOPED_TRACE(std::string(r.name) + (stuck ? ", card stops answering" : ", slow card"));
+      CSimConsole::Config config = CSimConsole::DefaultConfig(0x310);
+      config.nBusyPolls = 1;
+      config.nReadyAfterOffers = r.readyAfter;
+      config.bRecordAccesses = TRUE;
+      Start(config);
+      Bytes data = PatternBytes(r.length);
+      Bytes handshake(r.readyAfter, 'W');
+      handshake.insert(handshake.end(), {'W', 'B', 'X'});
+      Bytes full = ExpectedWire(handshake, 0x1234, data, ConsoleReplySum(data));
+      AtWrite(r.stopAt, [&] {
+        if (stuck) console_->m_config.bStuckBusy = TRUE;
+        PressStop(dlg_->m_hWnd, how++ % 3);
+      });
+      Execute(dir_.Write("s.bin", data), "1234");
+      EXPECT_EQ(Wire(), Bytes(full.begin(), full.begin() + static_cast<long>(r.written)));
+      EXPECT_EQ(DataReads(), r.stopAt);
       EXPECT_TRUE(Boxes().empty()) << "a stopped transfer says nothing";
       EXPECT_FALSE(headless::IsEnded(dlg_->m_hWnd)) << "Stop while Busy does not close the window";
+      EXPECT_FALSE(ProfileExists()) << "Stop writes no settings";
+      EXPECT_EQ(headless::GetQueueLength(), 0);
       ExpectReady();
-      // Both lists already hold the new entries.
-      EXPECT_EQ(dlg_->m_nRecentFiles, 1);
-      EXPECT_EQ(dlg_->m_strRecentAddress[0], "00001234");
       Restart();
     }
   }
 }
 
-TEST_F(StopTest, StopWhileTheCardNeverClearsBusy) {
-  CSimConsole::Config config = CSimConsole::DefaultConfig(0x310);
-  Start(config);
-  Bytes data = PatternBytes(30);
-  AtWrite(14, [&] {
-    console_->m_config.bStuckBusy = TRUE;
-    PostStop(dlg_, How::Escape);
-  });
-  Execute(dir_.Write("k.bin", data), "0");
-  // Slice 2 (bytes 14-16 on the wire) is written out, and nothing after it.
-  EXPECT_EQ(Wire().size(), 3u + 8u + 6u);
+// The demo's bus: a base without a card floats (status bit 0 reads busy), so the handshake
+// keeps pumping the window's messages and Stop ends it.
+TEST_F(StopTest, AnEmptyCardSlotWaitsUntilStop) {
+  Start();
+  CSimBus bus(CSimBus::kFast, 0x310);
+  g_pPortIo = &bus;
+  dlg_->SendDlgItemMessage(IDC_PORT, CB_SETCURSEL, 0);  // 300: no card there
+  PressStop(dlg_->m_hWnd, 0);
+  Execute(dir_.Write("e.bin", {1, 2, 3}), "0");
+  EXPECT_TRUE(Boxes().empty());
   ExpectReady();
 }
 
-TEST_F(StopTest, CancelWhileReadyClosesTheDialog) {
-  for (How how : {How::Button, How::Escape, How::CloseBox}) {
+TEST_F(StopTest, CancelWhileReadyWritesTheSettingsAndCloses) {
+  for (int how = 0; how < 3; ++how) {
+    SCOPED_TRACE(how);
     Start();
-    PostStop(dlg_, how);
-    while (headless::GetQueueLength() > 0) theApp.PumpMessage();
+    PressStop(dlg_->m_hWnd, how);
+    PumpAll();
     EXPECT_TRUE(headless::IsEnded(dlg_->m_hWnd));
     EXPECT_EQ(headless::GetResult(dlg_->m_hWnd), IDCANCEL);
+    EXPECT_TRUE(ProfileExists());
     Restart();
   }
 }
 
-TEST_F(StopTest, QuitDuringAWaitLetsTheTransferRunOnWithoutWaiting) {
+// A quit (the session ending) during a wait: the transfer runs on to its end without waiting
+// for the card, and then the quit ends the dialog's own loop without writing the settings.
+TEST_F(StopTest, QuitDuringATransferRunsItOutThenEndsWithoutSaving) {
   CSimConsole::Config config = CSimConsole::DefaultConfig(0x310);
   config.nBusyPolls = 2;
-  Start(config);
+  StartConsole(config);
   Bytes data = PatternBytes(50);
+  std::string path = dir_.Write("q.bin", data);
   AtWrite(20, [&] {
-    // From here the card would never answer again: only the quit lets the waits return.
-    console_->m_config.bStuckBusy = TRUE;
+    console_->m_config.bStuckBusy = TRUE;  // from here only the quit lets the waits return
     api::PostQuitMessage(0);
   });
-  Execute(dir_.Write("q.bin", data), "0");
-  // Every byte still goes out, and the replies read are the console's.
+  // What the user does in the dialog's loop: start the transfer; if the loop ever comes back
+  // for more (the quit was lost), close the window, which would write the settings.
+  int step = 0;
+  headless::SetIdleHook(
+      [](void* p) {
+        HWND h = theApp.m_pMainWnd->m_hWnd;
+        headless::Click(h, (*static_cast<int*>(p))++ ? IDCANCEL : IDC_EXECUTE);
+      },
+      &step);
+  CUploadDlg dlg;
+  theApp.m_pMainWnd = &dlg;
+  WriteProfile("[Config]\nRecentFiles=1\nRecentFile0=" + path + "\nRecentAdrss=1\nRecentAdrs0=0\n");
+  std::string before = ReadProfile();
+  EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+  theApp.m_pMainWnd = nullptr;
   EXPECT_EQ(Wire(), ExpectedWire({'W', 'B', 'X'}, 0, data, ConsoleReplySum(data)));
-  EXPECT_TRUE(Boxes().empty());
-  ExpectReady();
-  // The quit request is still there for the dialog's own loop.
+  EXPECT_EQ(step, 1) << "the quit ended the loop";
+  EXPECT_EQ(ReadProfile(), before);
   MSG msg;
-  ASSERT_TRUE(api::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
-  EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+  EXPECT_TRUE(api::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message == WM_QUIT)
+      << "the quit stays posted for the loops outside";
 }
 
-TEST_F(StopTest, DisabledInputsTakeNoClicksWhileBusy) {
-  CSimConsole::Config config = CSimConsole::DefaultConfig(0x310);
-  config.nBusyPolls = 2;
-  Start(config);
+// While Busy the inputs take nothing, and Enter reaches no button: the transfer goes on.
+TEST_F(StopTest, TheInputsAndEnterDoNothingWhileBusy) {
+  StartBusy(2);
   AtWrite(5, [&] {
     EXPECT_FALSE(headless::Click(dlg_->m_hWnd, IDC_EXECUTE));
     EXPECT_FALSE(headless::Click(dlg_->m_hWnd, IDC_BROWSE));
-    headless::PressKey(dlg_->m_hWnd, VK_RETURN);  // the default button is disabled: nothing
-    headless::Click(dlg_->m_hWnd, IDCANCEL);
+    headless::PressKey(dlg_->m_hWnd, VK_RETURN);
   });
   Execute(dir_.Write("m.bin", PatternBytes(20)), "0");
-  EXPECT_EQ(Wire().size(), 6u);
-  EXPECT_EQ(console_->GetCompletedTransfers(), 0);
+  EXPECT_EQ(console_->GetMatchedChecksums(), 1);
   EXPECT_TRUE(Boxes().empty());
   ExpectReady();
 }

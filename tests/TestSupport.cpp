@@ -2,10 +2,12 @@
 #include "tests/TestSupport.h"
 
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -61,6 +63,8 @@ void DialogTest::SetUp() {
   headless::ResetQueue();
   headless::ClearMessageBoxes();
   headless::SetObserver(&DialogTest::Observe, this);
+  headless::SetMessageBoxHook(&DialogTest::OnBox, this);
+  busyAtBox_ = -1;
 }
 
 void DialogTest::TearDown() {
@@ -83,10 +87,14 @@ void DialogTest::TearDown() {
   EXPECT_EQ(posix::GetOpenFileCount(), 0) << "a file was left open";
 }
 
-void DialogTest::Start(const CSimConsole::Config& config, bool selectPort) {
+void DialogTest::StartConsole(const CSimConsole::Config& config) {
   console_ = new CSimConsole(config);
   console_->SetObserver(&DialogTest::OnWrite, this);
   g_pPortIo = console_;
+}
+
+void DialogTest::Start(const CSimConsole::Config& config, bool selectPort) {
+  StartConsole(config);
   dlg_ = new CUploadDlg();
   theApp.m_pMainWnd = dlg_;
   ASSERT_TRUE(dlg_->Create());
@@ -132,6 +140,35 @@ std::vector<std::string> DialogTest::Boxes() const {
   return v;
 }
 
+int DialogTest::DataReads() const {
+  const CSimpleArray<DWORD>& acc = console_->GetAccesses();
+  int n = 0;
+  for (int i = 0; i < acc.GetSize(); ++i)
+    if (acc[i] >> 16 == console_->m_config.nBase && !(acc[i] & CSimConsole::kWrite)) ++n;
+  return n;
+}
+
+void DialogTest::PumpAll() {
+  while (headless::GetQueueLength() > 0) theApp.PumpMessage();
+}
+
+bool DialogTest::ProfileExists() const {
+  struct stat st;
+  return stat(Profile().c_str(), &st) == 0;
+}
+
+std::string DialogTest::ReadProfile() const {
+  std::ifstream f(Profile(), std::ios::binary);
+  std::stringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+void DialogTest::WriteProfile(const std::string& text) const {
+  fs::create_directories(fs::path(Profile()).parent_path());
+  std::ofstream(Profile(), std::ios::binary) << text;
+}
+
 void DialogTest::ExpectReady() const {
   EXPECT_EQ(Title(), "Varnok - Version 1.3 (Beta)");
   EXPECT_EQ(Text(IDC_STATUS), "Status:Ready");
@@ -148,6 +185,11 @@ void DialogTest::ExpectBusy() const {
   EXPECT_TRUE(Enabled(IDCANCEL));
   for (int id : {IDC_EXECUTE, IDC_BROWSE, IDC_PORT, IDC_FILE, IDC_ADDRESS}) EXPECT_FALSE(Enabled(id)) << id;
   EXPECT_EQ(dlg_->m_bBusy, 1);
+}
+
+void DialogTest::OnBox(const HEADLESS_MESSAGEBOX&, void* pContext) {
+  DialogTest* self = static_cast<DialogTest*>(pContext);
+  self->busyAtBox_ = self->dlg_ ? self->dlg_->m_bBusy : -1;
 }
 
 void DialogTest::OnWrite(CSimConsole* pConsole, int nIndex, BYTE value, void* pContext) {

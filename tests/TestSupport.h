@@ -53,6 +53,9 @@ class DialogTest : public ::testing::Test {
     Start(config);
   }
 
+  // Only the console: for a test that runs the dialog's own modal loop.
+  void StartConsole(const CSimConsole::Config& config);
+
   // A new dialog and console within the same test (one case of a table).
   void Restart() {
     TearDown();
@@ -78,6 +81,17 @@ class DialogTest : public ::testing::Test {
   std::vector<std::pair<std::string, int>> statuses_;
   // Runs once, when the console has taken its byte number nIndex (counted from 0).
   void AtWrite(int nIndex, std::function<void()> action) { actions_.push_back({nIndex, action}); }
+  // Reads of the card's data register so far (the console records accesses when asked to).
+  int DataReads() const;
+  // Dispatches every message waiting in the queue.
+  void PumpAll();
+
+  // The profile the dialog reads and writes.
+  std::string Profile() const { return theApp.m_pszProfileName; }
+  bool ProfileExists() const;
+  std::string ReadProfile() const;
+  void WriteProfile(const std::string& text) const;
+
   // Asserts the Ready state.
   void ExpectReady() const;
   void ExpectBusy() const;
@@ -86,8 +100,10 @@ class DialogTest : public ::testing::Test {
   CSimConsole* console_ = nullptr;
   CUploadDlg* dlg_ = nullptr;
   Bytes wire_;
+  int busyAtBox_ = -1;  // the busy flag when the latest message box was shown
 
  private:
+  static void OnBox(const HEADLESS_MESSAGEBOX&, void* pContext);
   static void OnWrite(CSimConsole*, int nIndex, BYTE value, void* pContext);
   static void Observe(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, void* pContext);
   std::vector<std::pair<int, std::function<void()>>> actions_;

@@ -1,4 +1,5 @@
-// Whole transfers through Execute: the wire, the status line, the buffer, the handshake.
+// Whole transfers through Execute: the wire, the status line, the buffer, the handshake, the
+// checksum's verdict and the registers used.
 #include <algorithm>
 
 #include "tests/TestSupport.h"
@@ -10,11 +11,8 @@ typedef std::pair<std::string, int> Status;
 const std::string kReady = "Status:Ready", kInit = "Status:Init", kWaiting = "Status:Waiting for Saturn",
                   kSending = "Status:Sending data...", kChecksum = "Status:Checksum";
 
-struct Sizes {
-  std::vector<size_t> allocs;  // HeapAlloc sizes (not growth of the console's own records)
-};
 bool RecordAlloc(size_t n, bool bGrow, void* pContext) {
-  if (!bGrow) static_cast<Sizes*>(pContext)->allocs.push_back(n);
+  if (!bGrow) static_cast<std::vector<size_t>*>(pContext)->push_back(n);
   return false;
 }
 
@@ -26,8 +24,8 @@ TEST_F(TransferTest, SendsEveryFileSizeByteExactWithItsStatusSequence) {
     Start();
     Bytes data = PatternBytes(length, static_cast<unsigned>(length));
     std::string path = dir_.Write("prog.bin", data);
-    Sizes sizes;
-    posix::SetAllocHook(&RecordAlloc, &sizes);
+    std::vector<size_t> allocs;  // HeapAlloc sizes, not the growth of the console's records
+    posix::SetAllocHook(&RecordAlloc, &allocs);
 
     Execute(path, "6004000");
 
@@ -35,7 +33,6 @@ TEST_F(TransferTest, SendsEveryFileSizeByteExactWithItsStatusSequence) {
     EXPECT_EQ(Wire(), ExpectedWire(kSync, 0x06004000, data, ConsoleReplySum(data)));
     EXPECT_EQ(console_->GetMatchedChecksums(), 1);
     EXPECT_TRUE(Boxes().empty());
-    EXPECT_EQ(Text(IDC_ADDRESS), "06004000");
     ExpectReady();
 
     std::vector<Status> expected = {{kInit, 10}, {kWaiting, 10}};
@@ -49,13 +46,10 @@ TEST_F(TransferTest, SendsEveryFileSizeByteExactWithItsStatusSequence) {
 
     // One data buffer of max(L/10, L mod 10) bytes (none for an empty file); nothing near L.
     size_t buffer = length < 10 ? length : std::max(length / 10, length % 10);
-    if (buffer) {
-      EXPECT_EQ(std::count(sizes.allocs.begin(), sizes.allocs.end(), buffer), 1);
-    }
+    EXPECT_EQ(std::count(allocs.begin(), allocs.end(), buffer), buffer ? 1 : 0);
     if (length > 1000) {
-      for (size_t n : sizes.allocs) EXPECT_LT(n, length / 5);
+      for (size_t n : allocs) EXPECT_LT(n, length / 5);
     }
-
     Restart();
   }
 }
@@ -88,80 +82,54 @@ TEST_F(TransferTest, HandshakeWaitsForReadyAndResyncsAfterARefusedBegin) {
   }
 }
 
-TEST_F(TransferTest, ChecksumComparesOnlyBits8To11OfTheSum) {
-  // Replies are byte ^ 0xA5: 0xFF + 0xFF + 0xA7 = 0x2A5.
-  Bytes data = {0x5A, 0x5A, 0x02};
+// The console answers the first checksum byte with its sum's bits 8-11 in bits 0-3; only those
+// are compared. Its other reply bits, and its reply to the second byte, never matter.
+TEST_F(TransferTest, ChecksumVerdictLooksAtBits8To11Only) {
+  Bytes data = {0x5A, 0x5A, 0x02};  // replies are byte ^ 0xA5: 0xFF + 0xFF + 0xA7 = 0x2A5
   ASSERT_EQ(ConsoleReplySum(data), 0x2A5u);
-
-  Start();
-  Execute(dir_.Write("c.bin", data), "0");
-  EXPECT_TRUE(Boxes().empty()) << "reply 0x02 matches bits 8-11 of 0x2A5";
-  Bytes wire = Wire();
-  EXPECT_EQ(Bytes(wire.end() - 2, wire.end()), (Bytes{0x02, 0xA5}));
-
-  Restart();
-  CSimConsole::Config config = CSimConsole::DefaultConfig(0x310);
-  config.bWrongChecksum = TRUE;  // answers 0x03
-  Start(config);
-  int busyWhenShown = -1;
-  std::pair<CUploadDlg*, int*> ctx(dlg_, &busyWhenShown);
-  headless::SetMessageBoxHook(
-      [](const HEADLESS_MESSAGEBOX&, void* p) {
-        auto* c = static_cast<std::pair<CUploadDlg*, int*>*>(p);
-        *c->second = c->first->m_bBusy;
-      },
-      &ctx);
-  Execute(dir_.Write("c.bin", data), "0");
-  EXPECT_EQ(Boxes(), std::vector<std::string>{"varnok_tests|Checksum Error|16"});
-  EXPECT_EQ(busyWhenShown, 1);
-  ExpectReady();
+  for (bool wrong : {false, true}) {
+    SCOPED_TRACE(wrong ? "first reply 0xF3" : "first reply 0xF2, second 0x5A");
+    CSimConsole::Config config = CSimConsole::DefaultConfig(0x310);
+    config.bNoisyChecksum = TRUE;
+    config.bWrongChecksum = wrong;
+    Start(config);
+    Execute(dir_.Write("c.bin", data), "0");
+    Bytes wire = Wire();
+    EXPECT_EQ(Bytes(wire.end() - 2, wire.end()), (Bytes{0x02, 0xA5}));
+    EXPECT_EQ(Boxes(), wrong ? std::vector<std::string>{"varnok_tests|Checksum Error|16"} : std::vector<std::string>{});
+    EXPECT_EQ(busyAtBox_, wrong ? 1 : -1) << "the box is shown while the transfer still runs";
+    ExpectReady();
+    Restart();
+  }
 }
 
-TEST_F(TransferTest, PortIndexChoosesTheCardRegisters) {
+// Each port index reaches its own card, and only its two registers: a card that answers at
+// once costs a write, a status read and a data read per byte, and the status register is never
+// written.
+TEST_F(TransferTest, EachPortIndexUsesItsCardsTwoRegistersOnly) {
   for (int index = 0; index < 4; ++index) {
     SCOPED_TRACE(index);
     UINT base = 0x300 + 0x10 * index;
     CSimConsole::Config config = CSimConsole::DefaultConfig(base);
     config.bRecordAccesses = TRUE;
-    config.nBusyPolls = 1;
     Start(config);
-    Execute(dir_.Write("p.bin", {1, 2}), "1");
-    EXPECT_EQ(g_nDataPort, static_cast<int>(base));
-    EXPECT_EQ(g_nStatusPort, static_cast<int>(base + 2));
+    Bytes data = PatternBytes(12);
+    Execute(dir_.Write("p.bin", data), "1");
+    EXPECT_EQ(console_->GetMatchedChecksums(), 1);
     EXPECT_EQ(dlg_->m_nPort, index);
     const CSimpleArray<DWORD>& acc = console_->GetAccesses();
-    ASSERT_GT(acc.GetSize(), 0);
-    for (int i = 0; i < acc.GetSize(); ++i) {
-      UINT port = acc[i] >> 16;
-      bool write = acc[i] & CSimConsole::kWrite;
-      EXPECT_TRUE(port == base || (port == base + 2 && !write)) << std::hex << port;
+    size_t exchanges = data.size() + 13;  // W B X, 8 header bytes, 2 checksum bytes
+    ASSERT_EQ(static_cast<size_t>(acc.GetSize()), 3 * exchanges);
+    for (size_t i = 0; i < 3 * exchanges; ++i) {
+      DWORD expected = (i % 3 == 1 ? base + 2 : base) << 16 | (i % 3 == 0 ? CSimConsole::kWrite : 0);
+      EXPECT_EQ(acc[static_cast<int>(i)] & 0xFFFFFF00, expected) << i;
     }
     Restart();
   }
 }
 
-TEST_F(TransferTest, ACardThatAnswersAtOnceCostsThreeAccessesPerByte) {
-  CSimConsole::Config config = CSimConsole::DefaultConfig(0x320);
-  config.bRecordAccesses = TRUE;
-  Start(config);
-  Bytes data = PatternBytes(37);
-  Execute(dir_.Write("f.bin", data), "2");
-  const CSimpleArray<DWORD>& acc = console_->GetAccesses();
-  size_t exchanges = data.size() + 13;  // W B X, 8 header bytes, 2 checksum bytes
-  ASSERT_EQ(static_cast<size_t>(acc.GetSize()), 3 * exchanges);
-  for (size_t i = 0; i < exchanges; ++i) {
-    EXPECT_EQ(acc[3 * i] >> 16, 0x320u);
-    EXPECT_TRUE(acc[3 * i] & CSimConsole::kWrite);
-    EXPECT_EQ(acc[3 * i + 1] >> 16, 0x322u);
-    EXPECT_EQ(acc[3 * i + 2] >> 16, 0x320u);
-    EXPECT_FALSE(acc[3 * i + 2] & CSimConsole::kWrite);
-  }
-}
-
-TEST_F(TransferTest, BusyStateDuringTheTransferReadyAfter) {
-  CSimConsole::Config config = CSimConsole::DefaultConfig(0x310);
-  config.nBusyPolls = 2;
-  Start(config);
+TEST_F(TransferTest, BusyWhileSendingReadyAfter) {
+  StartBusy(2);
   std::string path = dir_.Write("busy.bin", PatternBytes(40));
   bool checked = false;
   AtWrite(20, [&] {
@@ -171,8 +139,26 @@ TEST_F(TransferTest, BusyStateDuringTheTransferReadyAfter) {
   });
   Execute(path, "0");
   EXPECT_TRUE(checked);
-  EXPECT_EQ(dlg_->m_strFile, path.c_str());
   ExpectReady();
+}
+
+// The box shows the address as the transfer used it; a text without digits is address 0.
+TEST_F(TransferTest, TheAddressIsWrittenBackAsEightHexDigitsAndSent) {
+  struct Case {
+    const char* typed;
+    const char* shown;
+    DWORD sent;
+  };
+  const Case cases[] = {{" 0x1Fzz", "0000001f", 0x1F}, {"zz", "00000000", 0}, {"-1", "ffffffff", 0xFFFFFFFF}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    Start();
+    Execute(dir_.Write("a.bin", {0xAA}), c.typed);
+    EXPECT_EQ(Text(IDC_ADDRESS), c.shown);
+    EXPECT_EQ(console_->GetAddress(), c.sent);
+    EXPECT_EQ(console_->GetMatchedChecksums(), 1);
+    Restart();
+  }
 }
 
 }  // namespace

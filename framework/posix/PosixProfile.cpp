@@ -4,6 +4,8 @@
 // section and key names compare ignoring case, as on Windows. A write keeps every other line
 // as it was and replaces the file atomically (a temporary file, then rename), so that a crash
 // or a full disk never leaves half a profile.
+#include "framework/posix/PosixProfile.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
@@ -20,15 +22,21 @@
 
 namespace {
 
+std::string* s_pMemory = nullptr;  // the profiles' text when kept in memory
+
 std::vector<std::string> ReadLines(const char* pszFile) {
   std::vector<std::string> lines;
-  FILE* f = fopen(pszFile, "rb");
-  if (!f) return lines;
   std::string text;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof(buf), f)) > 0) text.append(buf, n);
-  fclose(f);
+  if (s_pMemory) {
+    text = *s_pMemory;
+  } else {
+    FILE* f = fopen(pszFile, "rb");
+    if (!f) return lines;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof(buf), f)) > 0) text.append(buf, n);
+    fclose(f);
+  }
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
@@ -116,6 +124,8 @@ void MakeDirs(const std::string& path) {
 
 }  // namespace
 
+void posix::SetProfileMemory(std::string* pText) { s_pMemory = pText; }
+
 namespace api {
 
 UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT nSize) {
@@ -158,7 +168,7 @@ BOOL WritePrivateProfileStringA(LPCSTR lpSection, LPCSTR lpKey, LPCSTR lpValue, 
   if (!lpSection || !lpKey || !lpFile) return FALSE;
   std::string file = lpFile;
   size_t slash = file.rfind('/');
-  if (slash != std::string::npos && slash > 0) MakeDirs(file.substr(0, slash));
+  if (!s_pMemory && slash != std::string::npos && slash > 0) MakeDirs(file.substr(0, slash));
 
   std::vector<std::string> lines = ReadLines(lpFile);
   const std::vector<std::string> before = lines;
@@ -194,9 +204,13 @@ BOOL WritePrivateProfileStringA(LPCSTR lpSection, LPCSTR lpKey, LPCSTR lpValue, 
   }
   // A key that already has this value costs no write (closing rewrites every key).
   struct stat st;
-  if (lines == before && stat(lpFile, &st) == 0) return TRUE;
+  if (lines == before && (s_pMemory || stat(lpFile, &st) == 0)) return TRUE;
   std::string text;
   for (const std::string& line : lines) text += line + "\r\n";
+  if (s_pMemory) {
+    *s_pMemory = text;
+    return TRUE;
+  }
   return WriteAtomically(lpFile, text);
 }
 

@@ -20,6 +20,7 @@ CSimConsole::Config CSimConsole::DefaultConfig(UINT nBase) {
   c.notReadyReply = 0x00;
   c.nBadSyncReplies = 0;
   c.bWrongChecksum = FALSE;
+  c.bNoisyChecksum = FALSE;
   c.bStuckBusy = FALSE;
   c.bRecordAccesses = FALSE;
   return c;
@@ -160,7 +161,8 @@ BYTE CSimConsole::Answer(BYTE value) {
       m_nChecksumBytes = 1;
       m_state = kChecksumLow;
       BYTE nibble = static_cast<BYTE>((m_dwSum >> 8) & 0x0F);
-      return m_config.bWrongChecksum ? static_cast<BYTE>((nibble + 1) & 0x0F) : nibble;
+      if (m_config.bWrongChecksum) nibble = static_cast<BYTE>((nibble + 1) & 0x0F);
+      return m_config.bNoisyChecksum ? static_cast<BYTE>(nibble | 0xF0) : nibble;
     }
 
     case kChecksumLow:
@@ -171,7 +173,7 @@ BYTE CSimConsole::Answer(BYTE value) {
       m_state = kSync;
       m_nOffers = 0;
       m_nBadSyncLeft = m_config.nBadSyncReplies;
-      return static_cast<BYTE>(m_dwSum & 0xFF);
+      return static_cast<BYTE>(m_config.bNoisyChecksum ? ~m_dwSum : m_dwSum);
   }
   return 0;
 }

@@ -26,6 +26,8 @@ class CSimConsole final : public CPortIo {
     BYTE notReadyReply;      // what a 'W' gets while the console is not ready
     int nBadSyncReplies;     // how many 'B's are answered with something other than 'W'
     BOOL bWrongChecksum;     // the reply to the first checksum byte is off by one
+    BOOL bNoisyChecksum;     // the checksum replies carry more than the PC compares: bits 4-7
+                             // of the first reply set, the second reply inverted
     BOOL bStuckBusy;         // the card never clears bit 0
     BOOL bRecordAccesses;    // keep every register access
   };
