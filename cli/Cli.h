@@ -8,12 +8,13 @@
 
 // Exit codes.
 enum CliExit {
-  kExitSent = 0,          // sent, and the checksum matched
-  kExitChecksum = 1,      // the console's checksum differed
-  kExitBadInput = 2,      // a validation message, no port selected, file too large, bad options
-  kExitStopped = 3,       // Ctrl-C
-  kExitNoPortAccess = 4,  // this system gives no way to the I/O ports
-  kExitTransferFault = 5  // read error or out of memory during the transfer
+  kExitSent = 0,           // sent, and the checksum matched
+  kExitChecksum = 1,       // the console's checksum differed
+  kExitBadInput = 2,       // a validation message, no port selected, file too large, bad options
+  kExitStopped = 3,        // Ctrl-C
+  kExitNoPortAccess = 4,   // this system gives no way to the I/O ports
+  kExitTransferFault = 5,  // read error or out of memory during the transfer
+  kExitNoAnswer = 6        // --wait: the console did not answer in time
 };
 
 int CliMain(int argc, char** argv);

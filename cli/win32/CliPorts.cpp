@@ -1,5 +1,5 @@
-// CliPorts.cpp - varnok-cli's port access on Windows: as the window's (IN/OUT on 95/98, the
-// port-I/O driver library on the NT family).
+// CliPorts.cpp - varnok-cli's ties to Windows: port access as the window's (IN/OUT on 95/98,
+// the port-I/O driver library on the NT family), and the system's reason for a failure.
 #include "framework/afxwin.h"
 #include "portio/PortIo.h"
 
@@ -15,3 +15,18 @@ CPortIo* OpenCliPortIo(UINT, char* pszWhy, int nWhy) {
   }
   return p;
 }
+
+BOOL GetSystemError(char* pszText, int nText) {
+  DWORD dwError = ::GetLastError();
+  if (!dwError || nText <= 0) return FALSE;
+  DWORD n = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, 0, dwError, 0, pszText,
+                             static_cast<DWORD>(nText), 0);
+  // One line, as the system's texts end with a full stop and a line break.
+  while (n > 0 && (pszText[n - 1] == '\r' || pszText[n - 1] == '\n' || pszText[n - 1] == ' ' || pszText[n - 1] == '.'))
+    --n;
+  if (n == 0) n = static_cast<DWORD>(api::wsprintfA(pszText, "system error %lu", static_cast<unsigned long>(dwError)));
+  pszText[n] = 0;
+  return TRUE;
+}
+
+void ClearSystemError() { ::SetLastError(0); }

@@ -61,16 +61,19 @@ HANDLE CreateFileA(LPCSTR lpName, DWORD dwAccess, DWORD dwShare, void*, DWORD dw
   int fd = open(lpName, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return INVALID_HANDLE_VALUE;
   struct stat st;
-  // A folder is not a file to read, as on Windows.
+  // A folder is not a file to read, as on Windows; errno says why for the caller.
   if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
     close(fd);
+    errno = EISDIR;
     return INVALID_HANDLE_VALUE;
   }
   // Share modes as advisory locks: exclusive unless the caller shares, and refused while
   // another open holds a lock that conflicts.
   int op = (dwShare & (FILE_SHARE_READ | FILE_SHARE_WRITE)) ? LOCK_SH : LOCK_EX;
   if (flock(fd, op | LOCK_NB) != 0) {
+    int error = errno;
     close(fd);
+    errno = error;
     return INVALID_HANDLE_VALUE;
   }
   ++s_nOpenFiles;
