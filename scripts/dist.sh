@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Release packages:
 #   dist/varnok-<version>-windows.zip          the i686 programs (Windows 95 and every later Windows)
-#   dist/varnok-<version>-linux-x86_64.tar.gz  the command-line uploader for Linux
+#   dist/varnok-<version>-linux-x86_64.tar.gz  the command-line uploader for Linux and its manual page
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build}
@@ -16,7 +16,7 @@ rm -f "$out/varnok-$version-windows.zip"
 (cd "$stage/windows" && zip -q -X "$out/varnok-$version-windows.zip" varnok.exe varnok-cli.exe varnok-demo.exe README.TXT)
 
 mkdir -p "$stage/linux/varnok-$version"
-cp "$build/host/varnok-cli" "$root/README.md" "$stage/linux/varnok-$version/"
+cp "$build/host/varnok-cli" "$root/cli/varnok-cli.1" "$root/README.md" "$stage/linux/varnok-$version/"
 strip "$stage/linux/varnok-$version/varnok-cli"
 tar -C "$stage/linux" --owner=0 --group=0 -czf "$out/varnok-$version-linux-x86_64.tar.gz" "varnok-$version"
 ls -l "$out"
