@@ -8,6 +8,9 @@ class CUploaderApp : public CWinApp {
  public:
   CUploaderApp();
   BOOL InitInstance() override;
+  // The file named on the command line (Explorer's "Open with", "Send To", a file dropped on the
+  // program's icon), as a full path; empty when there is none.
+  CString GetFileArgument() const;
 
  protected:
   DECLARE_MESSAGE_MAP()

@@ -23,7 +23,7 @@ function(varnok_executable name kind rc_defines)
     add_executable(${name} WIN32 ${ARGN} framework/win32/Win32Windows.cpp ${rc})
     set(entry WinMainCRTStartup)
     set(subsystem windows)
-    target_link_libraries(${name} PRIVATE comctl32 comdlg32)
+    target_link_libraries(${name} PRIVATE comctl32 comdlg32 shell32)
   else()
     add_executable(${name} ${ARGN} framework/win32/ConsoleEntry.cpp ${rc})
     set(entry mainCRTStartup)
@@ -48,18 +48,24 @@ varnok_executable(varnok-cli CONSOLE "#define VARNOK_CLI 1" ${REAL_PORTIO} ${SIM
                   cli/main.cpp cli/Cli.cpp cli/win32/CliPorts.cpp framework/headless/HeadlessWindows.cpp
                   res/HostResources.cpp)
 
-# The end-to-end test driver (a test tool, run under Wine; it may use the C runtime).
+# The end-to-end test driver (a test tool, run under Wine; it may use the C runtime): the x86_64
+# one drives the programs of both builds.
+set(inpout_variants sim)
 if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   add_executable(driver tests/wine/Driver.cpp)
   target_link_libraries(driver PRIVATE user32 gdi32 comctl32)
   target_link_options(driver PRIVATE -static-libgcc -static-libstdc++)
-
-  # A stand-in for the port-I/O driver library, with its three functions, over the simulated
-  # bus; and one whose driver is never open.
-  foreach(variant sim closed fast)
-    add_library(inpout_${variant} SHARED tests/wine/TestInpout.cpp ${SIM_PORTIO} framework/win32/Win32System.cpp)
-    target_compile_definitions(inpout_${variant} PRIVATE INPOUT_VARIANT_${variant})
-    set_target_properties(inpout_${variant} PROPERTIES PREFIX "" OUTPUT_NAME inpout-${variant})
-    target_link_options(inpout_${variant} PRIVATE -static-libgcc -static-libstdc++)
-  endforeach()
+  set(inpout_variants sim closed fast)
 endif()
+# A stand-in for the port-I/O driver library, with its three functions, over the simulated bus;
+# one whose driver is never open; one that answers at once. The i686 one exports them as the
+# real inpout32.dll does: __stdcall, the names undecorated.
+foreach(variant ${inpout_variants})
+  add_library(inpout_${variant} SHARED tests/wine/TestInpout.cpp ${SIM_PORTIO} framework/win32/Win32System.cpp)
+  target_compile_definitions(inpout_${variant} PRIVATE INPOUT_VARIANT_${variant})
+  set_target_properties(inpout_${variant} PROPERTIES PREFIX "" OUTPUT_NAME inpout-${variant})
+  target_link_options(inpout_${variant} PRIVATE -static-libgcc -static-libstdc++)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+    target_link_options(inpout_${variant} PRIVATE -Wl,--kill-at)
+  endif()
+endforeach()

@@ -7,6 +7,14 @@ CWinApp* AfxGetApp() { return s_pApp; }
 
 CWnd* AfxGetMainWnd() { return s_pApp ? s_pApp->m_pMainWnd : 0; }
 
+HWND AfxGetSafeOwner(CWnd* pParent) {
+  if (pParent) return pParent->m_hWnd;
+  CWnd* pMain = AfxGetMainWnd();
+  HWND hWnd = pMain ? pMain->m_hWnd : 0;
+  for (HWND hUp; hWnd && (hUp = api::GetParent(hWnd)) != 0;) hWnd = hUp;
+  return hWnd;
+}
+
 HINSTANCE AfxGetInstanceHandle() { return s_pApp ? s_pApp->m_hInstance : 0; }
 
 int AfxMessageBox(LPCSTR lpszText, UINT nType) {
@@ -21,7 +29,12 @@ BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
 ON_COMMAND(ID_HELP, OnHelp)
 END_MESSAGE_MAP()
 
-CWinApp::CWinApp(LPCSTR lpszAppName) : m_hInstance(0), m_pMainWnd(0), m_pszAppName(lpszAppName), m_pszProfileName(0) {
+CWinApp::CWinApp(LPCSTR lpszAppName)
+    : m_hInstance(0),
+      m_lpCmdLine(const_cast<LPSTR>("")),
+      m_pMainWnd(0),
+      m_pszAppName(lpszAppName),
+      m_pszProfileName(0) {
   m_szAppName[0] = 0;
   m_szProfileName[0] = 0;
   s_pApp = this;
@@ -109,10 +122,11 @@ BOOL CWinApp::WriteProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lp
   return api::WritePrivateProfileStringA(lpszSection, lpszEntry, lpszValue, m_pszProfileName);
 }
 
-int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
+int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int) {
   CWinApp* pApp = AfxGetApp();
   if (!pApp) return -1;
   pApp->m_hInstance = hInstance;
+  if (lpCmdLine) pApp->m_lpCmdLine = lpCmdLine;
   pApp->SetNamesFromModule();
   api::InitCommonControls();
   // The program runs entirely inside InitInstance (its modal dialog); a FALSE result ends it.
@@ -153,7 +167,7 @@ CFileDialog::CFileDialog(BOOL bOpenFileDialog, LPCSTR lpszDefExt, LPCSTR lpszFil
 }
 
 INT_PTR CFileDialog::DoModal() {
-  m_ofn.hwndOwner = m_pParentWnd ? m_pParentWnd->m_hWnd : 0;
+  m_ofn.hwndOwner = AfxGetSafeOwner(m_pParentWnd);
   m_ofn.hInstance = AfxGetInstanceHandle();
   return api::GetOpenFileNameA(&m_ofn) ? IDOK : IDCANCEL;
 }

@@ -10,7 +10,7 @@ const AFX_MSGMAP_ENTRY* AfxFindEntry(const AFX_MSGMAP* pMap, UINT nMessage, UINT
   return 0;
 }
 
-static const AFX_MSGMAP_ENTRY s_noEntries[] = {{0, 0, 0, AfxSig_end, 0, 0}};
+static const AFX_MSGMAP_ENTRY s_noEntries[] = {{0, 0, 0, AfxSig_end, 0, 0, 0}};
 const AFX_MSGMAP CCmdTarget::messageMap = {0, &s_noEntries[0]};
 
 BOOL CCmdTarget::OnWndMsg(UINT nMessage, WPARAM wParam, LPARAM lParam) {
@@ -26,6 +26,9 @@ BOOL CCmdTarget::OnWndMsg(UINT nMessage, WPARAM wParam, LPARAM lParam) {
       break;
     case AfxSig_vwl:
       (this->*p->pfnWL)(static_cast<UINT>(wParam), lParam);
+      break;
+    case AfxSig_vD:
+      (this->*p->pfnDrop)(reinterpret_cast<HDROP>(wParam));
       break;
   }
   return TRUE;
@@ -106,7 +109,7 @@ END_MESSAGE_MAP()
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd) {}
 
 INT_PTR CDialog::DoModal() {
-  HWND hParent = m_pParentWnd ? m_pParentWnd->m_hWnd : 0;
+  HWND hParent = AfxGetSafeOwner(m_pParentWnd);
   INT_PTR nResult = api::DialogBoxParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_nIDTemplate), hParent,
                                          &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
   m_hWnd = 0;

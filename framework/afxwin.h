@@ -93,11 +93,13 @@ class CFile {
 class CCmdTarget;
 typedef void (CCmdTarget::*AFX_PMSG)();
 typedef void (CCmdTarget::*AFX_PMSG_WL)(UINT, LPARAM);
+typedef void (CCmdTarget::*AFX_PMSG_DROP)(HDROP);
 
 enum AfxSig {
   AfxSig_end = 0,
   AfxSig_vv,   // void ()
   AfxSig_vwl,  // void (UINT, LPARAM)
+  AfxSig_vD,   // void (HDROP)
 };
 
 struct AFX_MSGMAP_ENTRY {
@@ -105,8 +107,9 @@ struct AFX_MSGMAP_ENTRY {
   UINT nCode;     // notification code for commands
   UINT nID;       // control or command id
   UINT nSig;
-  AFX_PMSG pfn;       // AfxSig_vv
-  AFX_PMSG_WL pfnWL;  // AfxSig_vwl
+  AFX_PMSG pfn;           // AfxSig_vv
+  AFX_PMSG_WL pfnWL;      // AfxSig_vwl
+  AFX_PMSG_DROP pfnDrop;  // AfxSig_vD
 };
 
 struct AFX_MSGMAP {
@@ -127,17 +130,19 @@ struct AFX_MSGMAP {
   const AFX_MSGMAP theClass::messageMap = {&baseClass::messageMap, &theClass::_messageEntries[0]}; \
   typedef theClass ThisMapClass;                                                                   \
   const AFX_MSGMAP_ENTRY theClass::_messageEntries[] = {
-#define END_MESSAGE_MAP()       \
-  { 0, 0, 0, AfxSig_end, 0, 0 } \
-  }                             \
+#define END_MESSAGE_MAP()          \
+  { 0, 0, 0, AfxSig_end, 0, 0, 0 } \
+  }                                \
   ;
 
 #define ON_COMMAND(id, memberFxn) \
-  {WM_COMMAND, 0, (UINT)(id), AfxSig_vv, static_cast<AFX_PMSG>(&ThisMapClass::memberFxn), 0},
+  {WM_COMMAND, 0, (UINT)(id), AfxSig_vv, static_cast<AFX_PMSG>(&ThisMapClass::memberFxn), 0, 0},
 #define ON_BN_CLICKED(id, memberFxn) \
-  {WM_COMMAND, BN_CLICKED, (UINT)(id), AfxSig_vv, static_cast<AFX_PMSG>(&ThisMapClass::memberFxn), 0},
-#define ON_WM_SYSCOMMAND() {WM_SYSCOMMAND, 0, 0, AfxSig_vwl, 0, static_cast<AFX_PMSG_WL>(&ThisMapClass::OnSysCommand)},
-#define ON_WM_PAINT() {WM_PAINT, 0, 0, AfxSig_vv, static_cast<AFX_PMSG>(&ThisMapClass::OnPaint), 0},
+  {WM_COMMAND, BN_CLICKED, (UINT)(id), AfxSig_vv, static_cast<AFX_PMSG>(&ThisMapClass::memberFxn), 0, 0},
+#define ON_WM_SYSCOMMAND() \
+  {WM_SYSCOMMAND, 0, 0, AfxSig_vwl, 0, static_cast<AFX_PMSG_WL>(&ThisMapClass::OnSysCommand), 0},
+#define ON_WM_PAINT() {WM_PAINT, 0, 0, AfxSig_vv, static_cast<AFX_PMSG>(&ThisMapClass::OnPaint), 0, 0},
+#define ON_WM_DROPFILES() {WM_DROPFILES, 0, 0, AfxSig_vD, 0, 0, static_cast<AFX_PMSG_DROP>(&ThisMapClass::OnDropFiles)},
 
 class CCmdTarget {
  public:
@@ -251,6 +256,8 @@ class CWnd : public CCmdTarget {
   // Both corners of a screen rectangle, in this window's client coordinates.
   void ScreenToClient(RECT* pRect) const;
   BOOL DestroyWindow();
+  // Files dropped on the window arrive as WM_DROPFILES once it accepts them.
+  void DragAcceptFiles(BOOL bAccept = TRUE) { api::DragAcceptFiles(m_hWnd, bAccept); }
   int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption = 0, UINT nType = MB_OK);
 
   // Overridables
@@ -271,6 +278,7 @@ class CDialog : public CWnd {
   explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = 0);
 
   // Shows the dialog modally; returns what EndDialog was given (-1 when it cannot be created).
+  // Its owner, disabled while it is open: the parent, or else the main window's top-level window.
   INT_PTR DoModal();
   // Creates the dialog without a modal loop (headless drivers and tests); FALSE on failure.
   BOOL Create(CWnd* pParentWnd = 0);
@@ -310,6 +318,8 @@ class CWinApp : public CCmdTarget {
   void SetNamesFromModule(LPCSTR pszName = 0);
 
   HINSTANCE m_hInstance;
+  // The command line's arguments, after the program's own name (never null once running).
+  LPSTR m_lpCmdLine;
   CWnd* m_pMainWnd;
   LPCSTR m_pszAppName;
   LPCSTR m_pszProfileName;
@@ -347,6 +357,9 @@ extern const AFX_DLGINIT_ITEM g_afxDlgInit[];
 
 CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
+// The window a modal box is owned by: pParent's, or with none the main window's top-level
+// window (0 while there is no main window yet, as when the main dialog itself opens).
+HWND AfxGetSafeOwner(CWnd* pParent);
 HINSTANCE AfxGetInstanceHandle();
 int AfxMessageBox(LPCSTR lpszText, UINT nType = MB_OK);
 void AfxEnableControlContainer();

@@ -42,6 +42,15 @@ BOOL GetOpenFileNameA(OPENFILENAMEA* pOfn);
 void InitCommonControls();
 BOOL GetWindowRect(HWND hWnd, RECT* pRect);
 BOOL ScreenToClient(HWND hWnd, POINT* pPoint);
+// A child's parent, a popup's owner; 0 for a window with neither.
+HWND GetParent(HWND hWnd);
+
+// ---- Files dropped on a window (window back end: SHELL32) ----
+// A window told to accept them gets WM_DROPFILES with the drop in wParam: DragQueryFileA gives
+// the count (iFile 0xFFFFFFFF), a name's length (no buffer) or the name; DragFinish releases it.
+void DragAcceptFiles(HWND hWnd, BOOL bAccept);
+UINT DragQueryFileA(HDROP hDrop, UINT iFile, LPSTR lpszFile, UINT cch);
+void DragFinish(HDROP hDrop);
 
 // ---- Painting (window back end: GDI) ----
 HDC BeginPaint(HWND hWnd, PAINTSTRUCT* pPaint);

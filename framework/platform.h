@@ -15,6 +15,7 @@
 // The common controls and dialogs need windows.h first.
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shellapi.h>
 
 #else  // host
 
@@ -46,6 +47,7 @@ typedef struct HMENU__* HMENU;
 typedef struct HDC__* HDC;
 typedef struct HBITMAP__* HBITMAP;
 typedef struct HBRUSH__* HBRUSH;
+typedef struct HDROP__* HDROP;
 typedef void* HGDIOBJ;
 typedef DWORD COLORREF;
 typedef INT_PTR (*DLGPROC)(HWND, UINT, WPARAM, LPARAM);
@@ -115,6 +117,7 @@ typedef uintptr_t DWORD_PTR_HOST;
 #define WM_INITDIALOG 0x0110
 #define WM_COMMAND 0x0111
 #define WM_SYSCOMMAND 0x0112
+#define WM_DROPFILES 0x0233
 #define WM_USER 0x0400
 #define ICON_SMALL 0
 #define ICON_BIG 1

@@ -6,6 +6,7 @@ namespace {
 struct AboutSeen {
   int opened = 0;
   bool frameGone = false;
+  bool mainTookInput = false;
   std::string title, version, hardware;
 };
 
@@ -23,6 +24,10 @@ void InspectAbout(void* p) {
   seen->version = buf;
   api::GetWindowTextA(api::GetDlgItem(about, IDC_ABOUT_HARDWARE), buf, sizeof(buf));
   seen->hardware = buf;
+  // Owned by the main window, which takes no input meanwhile.
+  HWND main = AfxGetMainWnd()->m_hWnd;
+  seen->mainTookInput = api::IsWindowEnabled(main) || headless::Click(main, IDC_BROWSE) ||
+                        headless::PressCloseBox(main) || headless::PressKey(main, VK_ESCAPE);
   headless::Click(about, IDOK);
 }
 
@@ -45,6 +50,8 @@ TEST_F(AboutTest, TheAboutCommandOpensTheBoxWhateverItsLowBits) {
   EXPECT_EQ(seen.title, "VARNOK");
   EXPECT_EQ(seen.version, "VARNOK  Version 1.3");
   EXPECT_EQ(seen.hardware, "for SATURN ProActionReplay and X-TERMINATOR");
+  EXPECT_FALSE(seen.mainTookInput) << "the main window is disabled while the box is open";
+  EXPECT_TRUE(api::IsWindowEnabled(dlg_->m_hWnd)) << "and enabled again when it closes";
   EXPECT_EQ(headless::FindDialog(IDD_ABOUTBOX), nullptr) << "closed with OK";
   EXPECT_FALSE(headless::IsEnded(dlg_->m_hWnd));
   MSG msg;

@@ -1,10 +1,12 @@
-// UploadDlg.cpp - the main dialog: construction, initialisation, Browse and the cancel command.
+// UploadDlg.cpp - the main dialog: construction, initialisation, Browse, dropped files and the cancel
+// command.
 #include "ui/UploadDlg.h"
 
 BEGIN_MESSAGE_MAP(CUploadDlg, CDialog)
 ON_WM_SYSCOMMAND()
 ON_BN_CLICKED(IDC_BROWSE, OnBrowse)
 ON_BN_CLICKED(IDC_EXECUTE, OnExecute)
+ON_WM_DROPFILES()
 END_MESSAGE_MAP()
 
 CUploadDlg::CUploadDlg(CWnd* pParent)
@@ -39,6 +41,8 @@ BOOL CUploadDlg::OnInitDialog() {
   LoadSettings();
   SendDlgItemMessage(IDC_PORT, CB_SETCURSEL, static_cast<WPARAM>(m_nPort));
   FillRecentLists();
+  if (!m_strInitialFile.IsEmpty()) SetDlgItemText(IDC_FILE, m_strInitialFile);
+  DragAcceptFiles();
   SendDlgItemMessage(IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
   EnterReadyState();
   return TRUE;
@@ -49,6 +53,18 @@ void CUploadDlg::OnBrowse() {
   strFilter.LoadString(IDS_FILTER);
   CFileDialog dlg(TRUE, 0, 0, OFN_HIDEREADONLY | OFN_FILEMUSTEXIST, strFilter);
   if (dlg.DoModal() == IDOK) SetDlgItemText(IDC_FILE, dlg.GetPathName());
+}
+
+void CUploadDlg::OnDropFiles(HDROP hDropInfo) {
+  // While Busy the File box belongs to the running transfer. Of several files, the first.
+  UINT n = m_bBusy ? 0 : api::DragQueryFileA(hDropInfo, 0, 0, 0);
+  CString strPath;
+  LPSTR pszPath = n ? strPath.GetBuffer(static_cast<int>(n)) : 0;
+  if (pszPath) {
+    strPath.ReleaseBuffer(static_cast<int>(api::DragQueryFileA(hDropInfo, 0, pszPath, n + 1)));
+    SetDlgItemText(IDC_FILE, strPath);
+  }
+  api::DragFinish(hDropInfo);
 }
 
 void CUploadDlg::OnCancel() {

@@ -1,7 +1,7 @@
 // UploadDlg.h - CUploadDlg, the main dialog: the inputs, the window states and the whole transfer.
 //
 // One class, defined across the folders of its concerns:
-//   ui/UploadDlg.cpp            construction, initialisation, Browse, the cancel command
+//   ui/UploadDlg.cpp            construction, initialisation, Browse, dropped files, the cancel command
 //   ui/RecentLists.cpp          the recent file and address lists
 //   ui/AboutDlg.cpp             the system menu's About command
 //   settings/Settings.cpp       loading and saving the "Config" section of the profile
@@ -33,6 +33,8 @@ class CUploadDlg : public CDialog {
   void OnExecute();
   void OnBrowse();
   void OnSysCommand(UINT nID, LPARAM lParam);
+  // A file dropped on the window goes into the File box while Ready; nothing is sent.
+  void OnDropFiles(HDROP hDropInfo);
 
   // Window states
   void EnterBusyState();
@@ -71,6 +73,8 @@ class CUploadDlg : public CDialog {
   int m_nRecentAddresses;
   int m_bBusy;
   int m_bAbort;
+  // A file given when the program starts: shown in the File box instead of the most recent one.
+  CString m_strInitialFile;
 
  protected:
   DECLARE_MESSAGE_MAP()

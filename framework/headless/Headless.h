@@ -56,9 +56,13 @@ void ClearMessageBoxes();
 
 // As the user: a click on an enabled button posts its command (FALSE when disabled or absent);
 // a key posts WM_KEYDOWN to the focused control; Close posts the close box's system command.
+// Nothing reaches a dialog that is disabled (the owner of an open modal box): FALSE.
 BOOL Click(HWND hDlg, int nID);
-void PressKey(HWND hDlg, UINT vk);
-void PressCloseBox(HWND hDlg);
+BOOL PressKey(HWND hDlg, UINT vk);
+BOOL PressCloseBox(HWND hDlg);
+// Files dropped on a window, as Explorer does: WM_DROPFILES when the window accepts them and is
+// enabled (FALSE otherwise).
+BOOL DropFiles(HWND hWnd, const LPCSTR* ppszNames, int nNames);
 
 // State of a dialog or control.
 BOOL IsEnded(HWND hDlg);

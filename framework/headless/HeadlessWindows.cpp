@@ -5,7 +5,9 @@
 // ignoring case from after the given index round to the top, CB_SETCURSEL that selects
 // nothing when out of range; disabled controls that take no input; the dialog manager's
 // keys (Esc is the cancel command, Enter the default button, Tab and the arrows move the
-// focus); the close box reaching the cancel command; the quit message after all others.
+// focus); the close box reaching the cancel command; the quit message after all others; a modal
+// dialog's owner disabled while it is open, and no input reaching a disabled window; files
+// dropped only on a window that accepts them.
 #include "framework/headless/Headless.h"
 
 namespace {
@@ -39,6 +41,7 @@ struct Window {
   HICON hIcon[2];
   CSimpleArray<MenuItem> menu;
   UINT nTemplate;
+  BOOL bAcceptFiles;
 };
 
 HWND ToHandle(Window* p) { return reinterpret_cast<HWND>(p); }
@@ -73,6 +76,7 @@ Window* NewWindow(Window* pParent, Kind kind, int nID, DWORD dwStyle, LPCSTR psz
   p->nResult = 0;
   p->hIcon[0] = p->hIcon[1] = 0;
   p->nTemplate = 0;
+  p->bAcceptFiles = FALSE;
   s_windows.Add(p);
   return p;
 }
@@ -306,6 +310,25 @@ void DestroyDialog(Window* pDlg) {
   FreeWindow(pDlg);
 }
 
+// A modal box's owner takes no input while the box is open: disabled first, enabled again after.
+BOOL DisableOwner(Window* pOwner) {
+  if (!pOwner || !pOwner->bEnabled) return FALSE;
+  pOwner->bEnabled = FALSE;
+  return TRUE;
+}
+
+// The files of one drop, until DragFinish.
+struct Drop {
+  CSimpleArray<CString*> names;
+};
+CSimpleArray<Drop*> s_drops;
+
+Drop* FromDrop(HDROP h) {
+  for (int i = 0; i < s_drops.GetSize(); ++i)
+    if (s_drops[i] == reinterpret_cast<Drop*>(h)) return s_drops[i];
+  return 0;
+}
+
 BOOL TakeMessage(MSG* pMsg, BOOL bRemove) {
   if (s_queue.GetSize() == 0 && !s_bQuit && bRemove && s_pfnIdle) s_pfnIdle(s_pIdleContext);
   if (s_queue.GetSize() > 0) {
@@ -337,8 +360,10 @@ HWND CreateDialogParamA(HINSTANCE, LPCSTR lpTemplate, HWND hParent, DLGPROC pfnP
 }
 
 INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR lpTemplate, HWND hParent, DLGPROC pfnProc, LPARAM lParam) {
-  Window* pDlg = CreateFromTemplate(lpTemplate, FromHandle(hParent), pfnProc);
+  Window* pOwner = FromHandle(hParent);
+  Window* pDlg = CreateFromTemplate(lpTemplate, pOwner, pfnProc);
   if (!pDlg) return -1;
+  BOOL bOwnerDisabled = DisableOwner(pOwner);
   InitDialog(pDlg, lParam);
   HWND hDlg = ToHandle(pDlg);
   while (!pDlg->bEnded) {
@@ -354,6 +379,7 @@ INT_PTR DialogBoxParamA(HINSTANCE, LPCSTR lpTemplate, HWND hParent, DLGPROC pfnP
     }
   }
   INT_PTR nResult = pDlg->bEnded ? pDlg->nResult : IDCANCEL;
+  if (bOwnerDisabled && FromHandle(hParent)) pOwner->bEnabled = TRUE;
   DestroyDialog(pDlg);
   return nResult;
 }
@@ -452,9 +478,10 @@ BOOL EnableWindow(HWND hWnd, BOOL bEnable) {
   if (!p) return FALSE;
   BOOL bWasDisabled = !p->bEnabled;
   p->bEnabled = bEnable ? TRUE : FALSE;
-  // A control that is disabled while it has the focus loses it to the next one.
+  // A disabled control cannot keep the focus, and no other control takes it (as on Windows):
+  // keys then go to the dialog itself.
   Window* pDlg = Dialog(p->pParent);
-  if (!bEnable && pDlg && pDlg->pFocus == p) MoveFocus(pDlg, 1);
+  if (!bEnable && pDlg && pDlg->pFocus == p) pDlg->pFocus = 0;
   return bWasDisabled;
 }
 
@@ -555,7 +582,13 @@ HICON LoadIconA(HINSTANCE, LPCSTR lpName) {
   return reinterpret_cast<HICON>(const_cast<LPSTR>(lpName));
 }
 
-BOOL GetOpenFileNameA(OPENFILENAMEA* pOfn) { return s_pfnOpenFile ? s_pfnOpenFile(pOfn, s_pOpenFileContext) : FALSE; }
+BOOL GetOpenFileNameA(OPENFILENAMEA* pOfn) {
+  Window* pOwner = FromHandle(pOfn->hwndOwner);
+  BOOL bOwnerDisabled = DisableOwner(pOwner);
+  BOOL bOk = s_pfnOpenFile ? s_pfnOpenFile(pOfn, s_pOpenFileContext) : FALSE;
+  if (bOwnerDisabled && FromHandle(pOfn->hwndOwner)) pOwner->bEnabled = TRUE;
+  return bOk;
+}
 
 void InitCommonControls() {}
 
@@ -565,6 +598,40 @@ BOOL GetWindowRect(HWND hWnd, RECT* pRect) {
   return FromHandle(hWnd) != 0;
 }
 BOOL ScreenToClient(HWND hWnd, POINT*) { return FromHandle(hWnd) != 0; }
+
+HWND GetParent(HWND hWnd) {
+  Window* p = FromHandle(hWnd);
+  return p ? ToHandle(p->pParent) : 0;
+}
+
+void DragAcceptFiles(HWND hWnd, BOOL bAccept) {
+  Window* p = FromHandle(hWnd);
+  if (p) p->bAcceptFiles = bAccept ? TRUE : FALSE;
+}
+
+UINT DragQueryFileA(HDROP hDrop, UINT iFile, LPSTR lpszFile, UINT cch) {
+  Drop* p = FromDrop(hDrop);
+  if (!p) return 0;
+  if (iFile == 0xFFFFFFFF) return static_cast<UINT>(p->names.GetSize());
+  if (iFile >= static_cast<UINT>(p->names.GetSize())) return 0;
+  const CString& str = *p->names[static_cast<int>(iFile)];
+  UINT n = static_cast<UINT>(str.GetLength());
+  if (!lpszFile) return n;
+  if (cch == 0) return 0;
+  if (n > cch - 1) n = cch - 1;
+  AfxMemCopy(lpszFile, static_cast<LPCSTR>(str), n);
+  lpszFile[n] = 0;
+  return n;
+}
+
+void DragFinish(HDROP hDrop) {
+  Drop* p = FromDrop(hDrop);
+  if (!p) return;
+  for (int i = 0; i < p->names.GetSize(); ++i) delete p->names[i];
+  for (int i = 0; i < s_drops.GetSize(); ++i)
+    if (s_drops[i] == p) s_drops.RemoveAt(i);
+  delete p;
+}
 
 static char s_chCanvas;  // the one device context, bitmap and brush handle of the headless back end
 HDC BeginPaint(HWND, PAINTSTRUCT* pPaint) {
@@ -618,19 +685,36 @@ const HEADLESS_MESSAGEBOX* GetMessageBox(int nIndex) {
 void ClearMessageBoxes() { s_nBoxes = 0; }
 
 BOOL Click(HWND hDlg, int nID) {
-  Window* p = Child(FromHandle(hDlg), nID);
-  if (!p || !p->bEnabled) return FALSE;
+  Window* pDlg = FromHandle(hDlg);
+  Window* p = Child(pDlg, nID);
+  if (!p || !p->bEnabled || !pDlg->bEnabled) return FALSE;
   return api::PostMessageA(hDlg, WM_COMMAND, MAKEWPARAM(nID, BN_CLICKED), reinterpret_cast<LPARAM>(p));
 }
 
-void PressKey(HWND hDlg, UINT vk) {
+BOOL PressKey(HWND hDlg, UINT vk) {
   Window* pDlg = FromHandle(hDlg);
-  if (!pDlg) return;
+  if (!pDlg || !pDlg->bEnabled) return FALSE;
   HWND hTarget = pDlg->pFocus ? ToHandle(pDlg->pFocus) : hDlg;
-  api::PostMessageA(hTarget, WM_KEYDOWN, vk, 1);
+  return api::PostMessageA(hTarget, WM_KEYDOWN, vk, 1);
 }
 
-void PressCloseBox(HWND hDlg) { api::PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0); }
+BOOL PressCloseBox(HWND hDlg) {
+  Window* pDlg = FromHandle(hDlg);
+  if (!pDlg || !pDlg->bEnabled) return FALSE;
+  return api::PostMessageA(hDlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+}
+
+BOOL DropFiles(HWND hWnd, const LPCSTR* ppszNames, int nNames) {
+  Window* p = FromHandle(hWnd);
+  if (!p || !p->bAcceptFiles || !p->bEnabled || nNames <= 0) return FALSE;
+  Drop* pDrop = new Drop();
+  if (!pDrop || !s_drops.Add(pDrop)) {
+    delete pDrop;
+    return FALSE;
+  }
+  for (int i = 0; i < nNames; ++i) pDrop->names.Add(new CString(ppszNames[i]));
+  return api::PostMessageA(hWnd, WM_DROPFILES, reinterpret_cast<WPARAM>(pDrop), 0);
+}
 
 BOOL IsEnded(HWND hDlg) {
   Window* p = FromHandle(hDlg);

@@ -75,9 +75,23 @@ void AfxRunDestructors() {
   while (s_nAtexit > 0) s_atexit[--s_nAtexit]();
 }
 
+// What WinMain is given: the command line after the program's name (quoted or not) and the
+// blanks that follow it.
+static LPSTR CommandLineTail(LPSTR p) {
+  if (*p == '"') {
+    for (++p; *p && *p != '"'; ++p) {
+    }
+    if (*p) ++p;
+  } else {
+    while (static_cast<unsigned char>(*p) > ' ') ++p;
+  }
+  while (*p && static_cast<unsigned char>(*p) <= ' ') ++p;
+  return p;
+}
+
 void WinMainCRTStartup() {
   AfxRunConstructors();
-  int nExit = AfxWinMain(::GetModuleHandleA(0), 0, ::GetCommandLineA(), SW_SHOWDEFAULT);
+  int nExit = AfxWinMain(::GetModuleHandleA(0), 0, CommandLineTail(::GetCommandLineA()), SW_SHOWDEFAULT);
   AfxRunDestructors();
   ::ExitProcess(static_cast<UINT>(nExit));
 }

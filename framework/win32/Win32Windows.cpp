@@ -47,6 +47,13 @@ BOOL GetOpenFileNameA(OPENFILENAMEA* pOfn) { return ::GetOpenFileNameA(pOfn); }
 void InitCommonControls() { ::InitCommonControls(); }
 BOOL GetWindowRect(HWND hWnd, RECT* pRect) { return ::GetWindowRect(hWnd, pRect); }
 BOOL ScreenToClient(HWND hWnd, POINT* pPoint) { return ::ScreenToClient(hWnd, pPoint); }
+HWND GetParent(HWND hWnd) { return ::GetParent(hWnd); }
+
+void DragAcceptFiles(HWND hWnd, BOOL bAccept) { ::DragAcceptFiles(hWnd, bAccept); }
+UINT DragQueryFileA(HDROP hDrop, UINT iFile, LPSTR lpszFile, UINT cch) {
+  return ::DragQueryFileA(hDrop, iFile, lpszFile, cch);
+}
+void DragFinish(HDROP hDrop) { ::DragFinish(hDrop); }
 
 HDC BeginPaint(HWND hWnd, PAINTSTRUCT* pPaint) { return ::BeginPaint(hWnd, pPaint); }
 BOOL EndPaint(HWND hWnd, const PAINTSTRUCT* pPaint) { return ::EndPaint(hWnd, pPaint); }
