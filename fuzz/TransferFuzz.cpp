@@ -1,8 +1,10 @@
 // TransferFuzz.cpp - a whole transfer through the headless dialog against a card whose replies,
 // busy spells, Stop and quit come from the fuzz input. Every run ends: when the input runs out
 // the card stays busy and Stop is pressed. Afterwards the window is Ready, the file closed, no
-// port outside the card's two registers was touched, and what the card took is a prefix of the
-// header and the file as they should go out.
+// port outside the card's two registers was touched, what the card took is a prefix of the
+// header and the file as they should go out, the checksum bytes are the sum of the replies the
+// PC read in the data phase, and "Checksum Error" appears exactly when the verdict was reached
+// and the console's reply disagreed in bits 0-3 with the sum's bits 8-11.
 #include <stdint.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -27,7 +29,11 @@ class CFuzzCard final : public CPortIo {
 
   BYTE In(UINT nPort) override {
     if (nPort != kBase && nPort != kBase + 2) abort();
-    if (nPort == kBase) return m_reply;
+    if (nPort == kBase) {
+      if (m_replies.empty() || m_replies.back() >= 0) abort();  // one read per byte at most
+      m_replies.back() = m_reply;
+      return m_reply;
+    }
     if (m_nBusy > 0) {
       --m_nBusy;
       return 0x01;
@@ -43,6 +49,7 @@ class CFuzzCard final : public CPortIo {
   void Out(UINT nPort, BYTE value) override {
     if (nPort != kBase) abort();  // the status register is never written
     m_writes.push_back(value);
+    m_replies.push_back(-1);  // not read (yet)
     BYTE control = Next();
     m_reply = Next();
     m_nBusy = control & 0x03;
@@ -52,6 +59,7 @@ class CFuzzCard final : public CPortIo {
   }
 
   std::vector<uint8_t> m_writes;
+  std::vector<int> m_replies;  // the reply the PC read for each byte written, or -1
 
  private:
   BYTE Next() { return m_p < m_end ? *m_p++ : 0; }
@@ -113,6 +121,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (w[i] != 'W' && w[i] != 'B') abort();
   for (size_t i = x + 1, k = 0; i < w.size() && k < expected.size(); ++i, ++k)
     if (w[i] != expected[k]) abort();
+
+  // The checksum: its two bytes follow the data, made of the replies read in the data phase.
+  size_t first = x + 1 + 8, check = first + length;
+  uint32_t sum = 0;
+  for (size_t i = first; i < check && i < w.size(); ++i) sum += card.m_replies[i] < 0 ? 0 : card.m_replies[i];
+  if (w.size() > check + 2) abort();
+  if (w.size() > check && w[check] != ((sum >> 8) & 0x0F)) abort();
+  if (w.size() > check + 1 && w[check + 1] != (sum & 0xFF)) abort();
+  // The verdict needs both replies read: a Stop before that skips it.
+  bool verdict = w.size() == check + 2 && card.m_replies[check + 1] >= 0;
+  bool differ = verdict && (card.m_replies[check] & 0x0F) != ((sum >> 8) & 0x0F);
+  int boxes = headless::GetMessageBoxCount();
+  if (boxes != (differ ? 1 : 0)) abort();
+  if (boxes && headless::GetMessageBox(0)->strText != "Checksum Error") abort();
 
   g_pPortIo = nullptr;
   api::DestroyWindow(dlg.m_hWnd);

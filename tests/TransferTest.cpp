@@ -104,8 +104,8 @@ TEST_F(TransferTest, ChecksumVerdictLooksAtBits8To11Only) {
 }
 
 // Each port index reaches its own card, and only its two registers: a card that answers at
-// once costs a write, a status read and a data read per byte, and the status register is never
-// written.
+// once costs a write, a status read and a data read per byte, the status register is never
+// written, and the message queue is never looked at (a click waiting there stays there).
 TEST_F(TransferTest, EachPortIndexUsesItsCardsTwoRegistersOnly) {
   for (int index = 0; index < 4; ++index) {
     SCOPED_TRACE(index);
@@ -114,8 +114,10 @@ TEST_F(TransferTest, EachPortIndexUsesItsCardsTwoRegistersOnly) {
     config.bRecordAccesses = TRUE;
     Start(config);
     Bytes data = PatternBytes(12);
+    headless::Click(dlg_->m_hWnd, IDCANCEL);
     Execute(dir_.Write("p.bin", data), "1");
     EXPECT_EQ(console_->GetMatchedChecksums(), 1);
+    EXPECT_EQ(headless::GetQueueLength(), 1);
     EXPECT_EQ(dlg_->m_nPort, index);
     const CSimpleArray<DWORD>& acc = console_->GetAccesses();
     size_t exchanges = data.size() + 13;  // W B X, 8 header bytes, 2 checksum bytes
