@@ -5,64 +5,7 @@
 
 namespace {
 
-class HeadlessTest : public DialogTest {
- protected:
-  LRESULT Send(int id, UINT msg, WPARAM w = 0, const char* text = nullptr) {
-    return dlg_->SendDlgItemMessage(id, msg, w, reinterpret_cast<LPARAM>(text));
-  }
-};
-
-TEST_F(HeadlessTest, ComboListsNeverSortAndKeepTheirPositions) {
-  Start();
-  EXPECT_EQ(Send(IDC_FILE, CB_ADDSTRING, 0, "zeta"), 0);
-  EXPECT_EQ(Send(IDC_FILE, CB_ADDSTRING, 0, "alpha"), 1);
-  EXPECT_EQ(Send(IDC_FILE, CB_INSERTSTRING, 0, "mid"), 0);
-  EXPECT_EQ(Send(IDC_FILE, CB_INSERTSTRING, static_cast<WPARAM>(-1), "end"), 3);
-  EXPECT_EQ(Send(IDC_FILE, CB_INSERTSTRING, 9, "beyond"), CB_ERR);
-  EXPECT_EQ(Items(IDC_FILE), (std::vector<std::string>{"mid", "zeta", "alpha", "end"}));
-  EXPECT_EQ(Send(IDC_FILE, CB_DELETESTRING, 1), 3);
-  EXPECT_EQ(Send(IDC_FILE, CB_DELETESTRING, 3), CB_ERR);
-  EXPECT_EQ(Items(IDC_FILE), (std::vector<std::string>{"mid", "alpha", "end"}));
-
-  SetText(IDC_FILE, "typed");
-  Send(IDC_FILE, CB_RESETCONTENT);
-  EXPECT_TRUE(Items(IDC_FILE).empty());
-  EXPECT_EQ(Text(IDC_FILE), "") << "emptying the list also empties the box's text";
-}
-
-TEST_F(HeadlessTest, FindStringExactIgnoresCaseAndWrapsFromAfterTheStart) {
-  Start();
-  for (const char* s : {"a.bin", "B.BIN", "A.BIN", "a.bin.old"}) Send(IDC_FILE, CB_ADDSTRING, 0, s);
-  EXPECT_EQ(Send(IDC_FILE, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), "A.bin"), 0);
-  EXPECT_EQ(Send(IDC_FILE, CB_FINDSTRINGEXACT, 0, "A.bin"), 2) << "starts after the given index";
-  EXPECT_EQ(Send(IDC_FILE, CB_FINDSTRINGEXACT, 2, "a.BIN"), 0) << "continues from the top";
-  EXPECT_EQ(Send(IDC_FILE, CB_FINDSTRINGEXACT, 0, "b.bin"), 1);
-  EXPECT_EQ(Send(IDC_FILE, CB_FINDSTRINGEXACT, 1, "b.bin"), 1) << "the start item itself comes last";
-  EXPECT_EQ(Send(IDC_FILE, CB_FINDSTRINGEXACT, 0, "a.bi"), CB_ERR) << "whole strings only";
-  EXPECT_EQ(Send(IDC_FILE, CB_FINDSTRINGEXACT, 0, "c.bin"), CB_ERR);
-}
-
-TEST_F(HeadlessTest, PortBoxSelectionOutOfRangeSelectsNothing) {
-  Start();
-  EXPECT_EQ(Items(IDC_PORT), (std::vector<std::string>{"300", "310", "320", "330"}));
-  EXPECT_EQ(Send(IDC_PORT, CB_SETCURSEL, 3), 3);
-  EXPECT_EQ(Text(IDC_PORT), "330");
-  EXPECT_EQ(Send(IDC_PORT, CB_SETCURSEL, 4), CB_ERR);
-  EXPECT_EQ(Send(IDC_PORT, CB_GETCURSEL), CB_ERR);
-  EXPECT_EQ(Text(IDC_PORT), "");
-}
-
-TEST_F(HeadlessTest, ProgressPositionStaysInItsRange) {
-  Start();
-  int low, high;
-  headless::GetProgressRange(Item(IDC_PROGRESS), &low, &high);
-  EXPECT_EQ(low, 0);
-  EXPECT_EQ(high, 100);
-  Send(IDC_PROGRESS, PBM_SETPOS, 150);
-  EXPECT_EQ(Pos(), 100);
-  Send(IDC_PROGRESS, PBM_SETPOS, 40);
-  EXPECT_EQ(Pos(), 40);
-}
+class HeadlessTest : public DialogTest {};
 
 TEST_F(HeadlessTest, TheDialogManagersKeys) {
   Start();
