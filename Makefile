@@ -1,7 +1,7 @@
 # The project's commands. Each one installs what it needs first (as root, on Debian).
 #   make demo    the program on a simulated console (on your display, or a virtual one)
 #   make test    build everything and run the whole test suite
-#   make         build everything: host (plain and sanitized), Windows i686 and x86_64
+#   make         build everything: host (plain and sanitized), Windows i686 and x86_64, Linux i386
 #   make bench   the upload benchmark
 #   make dist    release packages in dist/
 #   make fuzz    the fuzz targets, FUZZ_SECONDS each (make test runs them briefly too)
@@ -11,9 +11,9 @@ BUILD ?= build
 JOBS ?= 2
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-.PHONY: all deps host asan windows i686 x86_64 test bench demo dist fuzz fuzz-build format clean
+.PHONY: all deps host asan windows i686 x86_64 linux-i386 test bench demo dist fuzz fuzz-build format clean
 
-all: host asan windows
+all: host asan windows linux-i386
 
 deps:
 	@./scripts/install-deps.sh
@@ -28,6 +28,8 @@ $(BUILD)/i686/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD)/i686 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
 $(BUILD)/x86_64/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD)/x86_64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=MinSizeRel >/dev/null
+$(BUILD)/linux-i386/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD)/linux-i386 -DCMAKE_TOOLCHAIN_FILE=cmake/linux-i386.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNOK_CLI_ONLY=ON >/dev/null
 
 host: $(BUILD)/host/CMakeCache.txt
 	cmake --build $(BUILD)/host -j $(JOBS)
@@ -38,6 +40,9 @@ i686: $(BUILD)/i686/CMakeCache.txt
 x86_64: $(BUILD)/x86_64/CMakeCache.txt
 	cmake --build $(BUILD)/x86_64 -j $(JOBS)
 windows: i686 x86_64
+# varnok-cli for 32-bit x86 Linux (static, Pentium Pro and later)
+linux-i386: $(BUILD)/linux-i386/CMakeCache.txt
+	cmake --build $(BUILD)/linux-i386 -j $(JOBS)
 
 # Each fuzz target runs FUZZ_SECONDS in make test; `make fuzz FUZZ_SECONDS=3600` for a long run.
 FUZZ_SECONDS ?= 20
@@ -46,7 +51,8 @@ fuzz-build: $(BUILD)/fuzz/CMakeCache.txt
 fuzz: fuzz-build
 	./scripts/fuzz.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
 
-test: all fuzz-build
+# deps again: it also lets this machine run 32-bit x86 programs (see README, "What make test changes")
+test: deps all fuzz-build
 	./scripts/fuzz.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
 	cd $(BUILD)/host && ctest --output-on-failure -j $(JOBS)
 	cd $(BUILD)/host-asan && ctest --output-on-failure -j $(JOBS)
@@ -55,7 +61,7 @@ bench: host windows
 	BUILD=$(abspath $(BUILD)) ./scripts/bench-wine.sh
 	$(BUILD)/host/varnok_bench
 
-dist: host i686
+dist: host i686 linux-i386
 	BUILD=$(abspath $(BUILD)) ./scripts/dist.sh
 
 demo: x86_64

@@ -33,6 +33,14 @@ if(VARNOK_FUZZ)
   return()
 endif()
 
+# The command-line uploader; alone in the 32-bit x86 Linux build (VARNOK_CLI_ONLY).
+option(VARNOK_CLI_ONLY "Build varnok-cli alone" OFF)
+add_executable(varnok-cli cli/main.cpp cli/Cli.cpp cli/posix/CliPorts.cpp portio/linux/LinuxPortIo.cpp)
+target_link_libraries(varnok-cli PRIVATE varnok_program varnok_sim)
+if(VARNOK_CLI_ONLY)
+  return()
+endif()
+
 enable_testing()
 find_package(GTest REQUIRED)
 file(GLOB TEST_SOURCES CONFIGURE_DEPENDS tests/*.cpp)
@@ -42,10 +50,6 @@ target_compile_definitions(varnok_tests PRIVATE VARNOK_CLI_PATH="$<TARGET_FILE:v
 add_dependencies(varnok_tests varnok-cli)
 include(GoogleTest)
 gtest_discover_tests(varnok_tests DISCOVERY_TIMEOUT 60)
-
-# The command-line uploader.
-add_executable(varnok-cli cli/main.cpp cli/Cli.cpp cli/posix/CliPorts.cpp portio/linux/LinuxPortIo.cpp)
-target_link_libraries(varnok-cli PRIVATE varnok_program varnok_sim)
 
 add_executable(varnok_profile_tool tools/ProfileTool.cpp)
 target_link_libraries(varnok_profile_tool PRIVATE varnok_framework)
@@ -69,71 +73,126 @@ if(VARNOK_WINDOWS_BUILDS AND NOT VARNOK_SANITIZE)
   add_test(NAME windows95_varnok-cli_i686 COMMAND ${check} ${win32}/varnok-cli.exe --i386 --console)
   add_test(NAME windows95_varnok-cli_x86_64 COMMAND ${check} ${win64}/varnok-cli.exe --console)
 
-  # End-to-end under Wine: one prefix and one virtual display for the whole run.
+  # The static varnok-cli for 32-bit x86 Linux, on an emulated Pentium II (an instruction that
+  # processor lacks ends the program).
+  add_test(NAME cli_linux_i386 COMMAND ${CMAKE_SOURCE_DIR}/tests/linux/cli-i386.sh ${VARNOK_WINDOWS_BUILDS}/linux-i386/varnok-cli
+                                       ${CMAKE_SOURCE_DIR}/examples/demo-program.bin)
+
+  # End-to-end under Wine: one prefix and one virtual display for the whole run. The x86_64
+  # programs run natively; the i686 release runs in 32-bit Wine under user-mode emulation, where
+  # each start takes about a minute and every time limit is E2E_SCALE times longer.
   set(e2e ${CMAKE_SOURCE_DIR}/tests/wine/e2e.sh)
-  set(e2e_env E2E_DIR=${CMAKE_BINARY_DIR}/e2e DRIVER=${win64}/driver.exe)
+  set(staged ${CMAKE_BINARY_DIR}/e2e)
+  set(e2e_env E2E_DIR=${staged} DRIVER=${win64}/driver.exe)
   set(sample ${CMAKE_SOURCE_DIR}/examples/demo-program.bin)
+  set(readme ${CMAKE_SOURCE_DIR}/README.md)
   add_test(NAME e2e_setup COMMAND ${e2e} setup)
   add_test(NAME e2e_teardown COMMAND ${e2e} teardown)
   set_tests_properties(e2e_setup PROPERTIES FIXTURES_SETUP wine ENVIRONMENT "${e2e_env}" TIMEOUT 400)
   set_tests_properties(e2e_teardown PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT "${e2e_env}")
-  function(varnok_e2e name program scenario)
-    add_test(NAME e2e_${name} COMMAND ${e2e} run ${scenario} ${win64}/${program}.exe ${ARGN})
-    set_tests_properties(e2e_${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK ${program} TIMEOUT 240
-                                                ENVIRONMENT "${e2e_env}")
-  endfunction()
-  varnok_e2e(start_state varnok start-state)
-  # Any file will do; not the sample, which the demo's tests may hold open meanwhile.
-  varnok_e2e(validation varnok validation ${CMAKE_SOURCE_DIR}/README.md)
-  varnok_e2e(browse_cancel varnok browse-cancel)
-  # The screenshot of the window mid-transfer stays among the build's outputs.
-  varnok_e2e(demo_transfer varnok-demo transfer ${sample} ${CMAKE_BINARY_DIR}/e2e/mid-transfer.bmp)
-  varnok_e2e(demo_stop_button varnok-demo stop ${sample} button)
-  varnok_e2e(demo_stop_escape varnok-demo stop ${sample} escape)
-  varnok_e2e(demo_stop_closebox varnok-demo stop ${sample} closebox)
-  varnok_e2e(about varnok about "Link card: ports 300-330")
-  varnok_e2e(demo_about varnok-demo about "Simulated console")
-  varnok_e2e(demo_about_mid_transfer varnok-demo about-mid-transfer ${sample})
-  # The real program on the NT family (as Wine is): through a stand-in driver library beside it,
-  # the same transfers as the demo's; without one, refused; never the one in its working folder.
-  set(staged ${CMAKE_BINARY_DIR}/e2e)
-  function(varnok_real name stage library scenario)
-    set(stage_cmd ${e2e} stage ${stage} ${win64}/varnok.exe)
-    if(library)
-      list(APPEND stage_cmd ${win64}/${library} inpoutx64.dll)
+  # A test in the prefix: tests of one program share its profile, so they take turns.
+  function(e2e_add name arch lock)
+    set(scale 1)
+    if(arch STREQUAL "i686")
+      set(name i686_${name})
+      set(scale 6)
     endif()
-    string(REPLACE ";" " " stage_cmd "${stage_cmd}")
-    # A copy of the sample of its own: the demo's tests, running meanwhile, hold the sample open.
-    string(REPLACE "${sample}" "${staged}/${stage}/sample.bin" run_args "${ARGN}")
-    string(REPLACE ";" " " run_args "${run_args}")
-    add_test(NAME e2e_${name}
-             COMMAND bash -c "${stage_cmd} >/dev/null && cp ${sample} ${staged}/${stage}/sample.bin && ${e2e} run ${scenario} ${staged}/${stage}/varnok.exe ${run_args}")
-    set_tests_properties(e2e_${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK varnok TIMEOUT 240
-                                                ENVIRONMENT "${e2e_env}")
+    math(EXPR timeout "240 * ${scale}")
+    add_test(NAME e2e_${name} COMMAND ${ARGN})
+    set_tests_properties(e2e_${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK ${lock} TIMEOUT ${timeout}
+                                                ENVIRONMENT "${e2e_env};E2E_SCALE=${scale}")
   endfunction()
-  varnok_real(real_transfer with-library inpout-sim.dll transfer ${sample})
-  varnok_real(real_stop_button with-library inpout-sim.dll stop ${sample} button)
-  varnok_real(real_stop_escape with-library inpout-sim.dll stop ${sample} escape)
-  varnok_real(real_stop_closebox with-library inpout-sim.dll stop ${sample} closebox)
-  varnok_real(real_about_mid_transfer with-library inpout-sim.dll about-mid-transfer ${sample})
-  varnok_real(real_no_library no-library "" port-refused ${CMAKE_SOURCE_DIR}/README.md)
-  varnok_real(real_driver_closed closed-driver inpout-closed.dll driver-closed ${CMAKE_SOURCE_DIR}/README.md)
+  # The driver's command for <scenario> [args...] (ARGN) on <program> of the <arch> build:
+  # varnok-demo or varnok as built; varnok+<variant>: a copy of varnok.exe in a folder of its own
+  # with the stand-in inpout-<variant>.dll beside it under the system library's name (varnok+:
+  # alone), and there a copy of the sample of its own: the demo's tests hold the sample open.
+  function(e2e_add_run name arch program)
+    set(build ${VARNOK_WINDOWS_BUILDS}/${arch})
+    list(POP_FRONT ARGN scenario)
+    if(program MATCHES "^varnok\\+(.*)")
+      set(folder ${staged}/${name}-${arch})
+      set(files ${build}/varnok.exe ${sample}=sample.bin)
+      if(CMAKE_MATCH_1 AND arch STREQUAL "i686")
+        list(APPEND files ${build}/inpout-${CMAKE_MATCH_1}.dll=inpout32.dll)
+      elseif(CMAKE_MATCH_1)
+        list(APPEND files ${build}/inpout-${CMAKE_MATCH_1}.dll=inpoutx64.dll)
+      endif()
+      list(TRANSFORM ARGN REPLACE "^${sample}$" ${folder}/sample.bin)
+      e2e_add(${name} ${arch} varnok ${e2e} staged ${name}-${arch} ${files} -- ${scenario} ${folder}/varnok.exe ${ARGN})
+    else()
+      e2e_add(${name} ${arch} ${program} ${e2e} run ${scenario} ${build}/${program}.exe ${ARGN})
+    endif()
+  endfunction()
+  # A chain: one start of the i686 <program> for all the rows that name the chain, in the
+  # table's order; each scenario leaves the window Ready for the next.
+  function(e2e_chain chain program)
+    set(e2e_chain_${chain} ${program} PARENT_SCOPE)
+    list(APPEND e2e_chains ${chain})
+    set(e2e_chains ${e2e_chains} PARENT_SCOPE)
+  endfunction()
+  # A row of the table: <name> <i686 chain, or -> <program> <scenario> [args...]; e2e_<name> runs
+  # it on the x86_64 program, and the chain it names runs it on the i686 release too.
+  macro(varnok_e2e name chain program)
+    e2e_add_run(${name} x86_64 ${program} ${ARGN})
+    if(NOT "${chain}" STREQUAL "-")
+      if(e2e_steps_${chain})
+        list(APPEND e2e_steps_${chain} +)
+      endif()
+      list(APPEND e2e_steps_${chain} ${ARGN})
+    endif()
+  endmacro()
+  # A test of its own: <name> <i686, or -> <lock> <command...>, where @build@ stands for the folder
+  # of the x86_64 build and, in the i686 test, of the i686 build; @once@ is --once in the i686
+  # test (for a script that starts the program more than once) and nothing in the x86_64 one.
+  function(varnok_e2e_script name i686 lock)
+    foreach(arch x86_64 ${i686})
+      if(NOT arch STREQUAL "-")
+        set(command ${ARGN})
+        list(TRANSFORM command REPLACE "@build@" ${VARNOK_WINDOWS_BUILDS}/${arch})
+        if(arch STREQUAL "i686")
+          list(TRANSFORM command REPLACE "^@once@$" --once)
+        else()
+          list(REMOVE_ITEM command @once@)
+        endif()
+        e2e_add(${name} ${arch} ${lock} ${command})
+      endif()
+    endforeach()
+  endfunction()
+
+  e2e_chain(release varnok+sim)
+  #         name                     i686     program       scenario [args]
+  varnok_e2e(start_state             release  varnok        start-state)
+  # Any file will do; not the sample, which the demo's tests may hold open meanwhile.
+  varnok_e2e(validation              release  varnok        validation ${readme})
+  varnok_e2e(browse_cancel           release  varnok        browse-cancel)
+  # The screenshot of the window mid-transfer stays among the build's outputs.
+  varnok_e2e(demo_transfer           -        varnok-demo   transfer ${sample} ${staged}/mid-transfer.bmp)
+  varnok_e2e(demo_stop_button        -        varnok-demo   stop ${sample} button)
+  varnok_e2e(demo_stop_escape        -        varnok-demo   stop ${sample} escape)
+  varnok_e2e(demo_stop_closebox      -        varnok-demo   stop ${sample} closebox)
+  varnok_e2e(about                   release  varnok        about "Link card: ports 300-330")
+  varnok_e2e(demo_about_mid_transfer -        varnok-demo   about-mid-transfer ${sample})
+  # The real program on the NT family (as Wine is): through a stand-in driver library beside it,
+  # the same transfers as the demo's; without one, refused.
+  varnok_e2e(real_transfer           release  varnok+sim    transfer ${sample})
+  varnok_e2e(real_stop_button        release  varnok+sim    stop ${sample} button)
+  varnok_e2e(real_no_library         -        varnok+       port-refused ${readme})
+  varnok_e2e(real_driver_closed      -        varnok+closed driver-closed ${readme})
+
+  #                 name                           i686  lock    command
   # A library planted in the working folder: the folder holds it, the program is elsewhere.
-  add_test(NAME e2e_real_planted_library
-           COMMAND bash -c "${e2e} stage planted ${win64}/inpout-sim.dll >/dev/null && mv ${staged}/planted/inpout-sim.dll ${staged}/planted/inpoutx64.dll && ${e2e} stage alone ${win64}/varnok.exe >/dev/null && ${e2e} run port-refused ${staged}/alone/varnok.exe ${CMAKE_SOURCE_DIR}/README.md ${staged}/planted")
-  set_tests_properties(e2e_real_planted_library PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK varnok TIMEOUT 240
-                                                           ENVIRONMENT "${e2e_env}")
-  add_test(NAME e2e_cli_windows COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/cli.sh ${win64}/varnok-cli.exe ${sample})
-  set_tests_properties(e2e_cli_windows PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK varnok TIMEOUT 240
-                                                  ENVIRONMENT "${e2e_env}")
+  varnok_e2e_script(real_planted_library           -     varnok  ${e2e} staged planted
+                    @build@/varnok.exe=program/varnok.exe @build@/inpout-sim.dll=cwd/inpoutx64.dll
+                    -- port-refused ${staged}/planted/program/varnok.exe ${readme} ${staged}/planted/cwd)
   # The library in the system folder instead of beside the program: found there too.
   set(system32 ${staged}/prefix/drive_c/windows/system32/inpoutx64.dll)
-  add_test(NAME e2e_real_library_in_system_folder
-           COMMAND bash -c "trap 'rm -f ${system32}' EXIT; cp ${win64}/inpout-sim.dll ${system32} && ${e2e} stage system-library ${win64}/varnok.exe >/dev/null && cp ${sample} ${staged}/system-library/sample.bin && ${e2e} run transfer ${staged}/system-library/varnok.exe ${staged}/system-library/sample.bin")
-  set_tests_properties(e2e_real_library_in_system_folder PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK varnok
-                                                                    TIMEOUT 240 ENVIRONMENT "${e2e_env}")
-  add_test(NAME e2e_profile_roundtrip
-           COMMAND ${CMAKE_SOURCE_DIR}/tests/wine/profile-roundtrip.sh $<TARGET_FILE:varnok_profile_tool> ${win64}/varnok.exe)
-  set_tests_properties(e2e_profile_roundtrip PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK varnok TIMEOUT 240
-                                                        ENVIRONMENT "${e2e_env}")
+  varnok_e2e_script(real_library_in_system_folder  -     varnok  bash -c "trap 'rm -f ${system32}' EXIT && cp @build@/inpout-sim.dll ${system32} && ${e2e} staged system-library @build@/varnok.exe ${sample}=sample.bin -- transfer ${staged}/system-library/varnok.exe ${staged}/system-library/sample.bin")
+  # The console program, given a quoted path that holds blanks.
+  varnok_e2e_script(cli_windows                    i686  varnok  ${CMAKE_SOURCE_DIR}/tests/wine/cli.sh @once@ @build@/varnok-cli.exe ${sample})
+  varnok_e2e_script(profile_roundtrip              i686  varnok  ${CMAKE_SOURCE_DIR}/tests/wine/profile-roundtrip.sh
+                    $<TARGET_FILE:varnok_profile_tool> @build@/varnok.exe)
+
+  foreach(chain ${e2e_chains})
+    e2e_add_run(${chain} i686 ${e2e_chain_${chain}} ${e2e_steps_${chain}})
+  endforeach()
 endif()

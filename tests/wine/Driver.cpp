@@ -1,15 +1,20 @@
 // Driver.cpp - drives the Windows program from outside, as a user would, under Wine.
 //
-// driver.exe <scenario> <program.exe> [file] ...
+// driver.exe <scenario> <program.exe> [file] ... [+ <scenario> [file] ...]...
 // Starts the program, finds its dialog, acts on it through window messages (typing into the
 // boxes, pressing buttons and keys, the close box) and checks what it shows: texts, enabled
-// states, lists, the progress bar, message boxes and their captions. Every wait is bounded.
+// states, lists, the progress bar, message boxes and their captions. Every wait is bounded, and
+// multiplied by E2E_SCALE (for a program run under emulation). Scenarios joined by "+" run one
+// after another in one process of the program: each leaves the dialog Ready for the next, and
+// only the last one ends the program; the first failed scenario ends the chain.
 // Prints one line per failed check and exits 0 when all passed.
 #include <windows.h>
 // after windows.h
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -19,7 +24,10 @@ namespace {
 int g_failures = 0;
 PROCESS_INFORMATION g_proc = {};
 std::string g_exe, g_appName;
-std::string g_cwd;  // the program's working folder; empty: the driver's own
+std::string g_cwd;         // the program's working folder; empty: the driver's own
+DWORD g_scale = 1;         // every wait's bound is multiplied by this
+HWND g_running = nullptr;  // the main dialog of the program a chain started
+bool g_moreSteps = false;  // another scenario follows: leave the dialog Ready, the program running
 
 void Check(bool ok, const std::string& what) {
   if (!ok) {
@@ -41,7 +49,7 @@ template <class F>
 bool WaitFor(F cond, DWORD ms = 30000) {
   DWORD start = GetTickCount();
   while (!cond()) {
-    if (GetTickCount() - start > ms) return false;
+    if (GetTickCount() - start > ms * g_scale) return false;
     Sleep(10);
   }
   return true;
@@ -123,8 +131,10 @@ std::vector<std::string> Items(HWND dlg, int id) {
 
 std::string ProfilePath();
 
-// Starts the program; unless asked to keep it, with no profile of an earlier run.
+// Starts the program; unless asked to keep it, with no profile of an earlier run. In a chain,
+// the program an earlier scenario started.
 HWND Launch(bool keepProfile = false) {
+  if (g_running) return g_running;
   if (!keepProfile) DeleteFileA(ProfilePath().c_str());
   STARTUPINFOA si = {};
   si.cb = sizeof(si);
@@ -139,10 +149,10 @@ HWND Launch(bool keepProfile = false) {
   HWND dlg = nullptr;
   Check(WaitFor([&] { return (dlg = FindDialog(nullptr, "Varnok - Version 1.3 (Beta)")) != nullptr; }),
         "the main dialog appears");
-  return dlg;
+  return g_running = dlg;
 }
 
-bool Exited(DWORD ms = 20000) { return WaitForSingleObject(g_proc.hProcess, ms) == WAIT_OBJECT_0; }
+bool Exited(DWORD ms = 20000) { return WaitForSingleObject(g_proc.hProcess, ms * g_scale) == WAIT_OBJECT_0; }
 
 void Finish() {
   if (g_proc.hProcess) {
@@ -249,6 +259,7 @@ void StartState() {
   Check(Items(dlg, 1000) == std::vector<std::string>({"300", "310", "320", "330"}), "Port box items");
   CheckEq(Text(dlg, 1002), std::string(""), "File box empty");
   CheckEq(Text(dlg, 1016), std::string(""), "Address box empty");
+  if (g_moreSteps) return;
   Key(dlg, 1002, VK_ESCAPE);
   Check(Exited(), "Esc while Ready ends the program");
   DWORD code = 1;
@@ -271,6 +282,7 @@ void Validation(const std::string& file) {
   ExpectMessageBox(dlg, "No Start Address");
   ExpectReady(dlg);
   CheckEq(Text(dlg, 1002), file, "File box keeps its text");
+  if (g_moreSteps) return;
   Click(dlg, 2);
   Check(Exited(), "Close while Ready ends the program");
 }
@@ -286,6 +298,7 @@ void BrowseCancelled() {
   if (open) PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
   Check(WaitFor([&] { return !IsWindow(open); }), "the open-file dialog closes");
   CheckEq(Text(dlg, 1002), std::string("C:\\before.bin"), "File box unchanged after Cancel");
+  if (g_moreSteps) return;
   Click(dlg, 2);
   Check(Exited(), "the program ends");
 }
@@ -358,6 +371,7 @@ void Transfer(const std::string& file, const std::string& shot) {
   CheckEq(Receipt("Matched"), std::string("1"), "checksum bytes matched the console's sum");
   std::printf("received: address %s, %s bytes (fnv1a %s), checksum bytes %s\n", Receipt("Address").c_str(),
               Receipt("Received").c_str(), Receipt("DataFnv1a").c_str(), Receipt("Checksum").c_str());
+  if (g_moreSteps) return;
   Key(dlg, 1002, VK_ESCAPE);
   Check(Exited(), "Esc while Ready ends the program");
 }
@@ -377,6 +391,7 @@ void Stop(const std::string& file, const std::string& how) {
   Check(IsWindow(dlg) != FALSE, "the window stays open after Stop");
   ExpectReady(dlg);
   CheckEq(Receipt("Transfers"), std::string(""), "the console completed nothing");
+  if (g_moreSteps) return;
   Click(dlg, 2);
   Check(Exited(), "Close while Ready ends the program");
 }
@@ -503,6 +518,7 @@ void About(const std::string& note) {
 
   PostMessageA(about, WM_COMMAND, IDOK, 0);
   Check(WaitFor([&] { return !IsWindow(about); }), "OK closes the About box");
+  if (g_moreSteps) return;
   // The close command of the system menu reaches the cancel command: Ready, so it saves and ends.
   DeleteFileA(ProfilePath().c_str());
   PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -528,6 +544,7 @@ void AboutMidTransfer(const std::string& file) {
   CheckEq(Receipt("Transfers"), std::string("1"), "the console completed the transfer");
   CheckEq(Receipt("DataFnv1a"), fnv, "byte-exact after the About box");
   CheckEq(Receipt("Matched"), std::string("1"), "checksum matched");
+  if (g_moreSteps) return;
   Click(dlg, 2);
   Check(Exited(), "Close ends the program");
 }
@@ -547,6 +564,7 @@ void PortRefused(const std::string& file, const std::string& cwd, bool libraryFo
   CheckEq(Receipt("LibraryLoaded"), std::string(libraryFound ? "1" : ""),
           libraryFound ? "the library was found (its driver is not open)" : "no port-I/O library was loaded");
   Check(Items(dlg, 1002).empty(), "nothing recorded in the recent files");
+  if (g_moreSteps) return;
   Click(dlg, 2);
   Check(Exited(), "Close ends the program");
   CheckEq(GetPrivateProfileIntA("Config", "RecentFiles", -1, ProfilePath().c_str()), 0u, "the saved list is empty");
@@ -568,6 +586,7 @@ void TimedTransfer(const std::string& file) {
   CheckEq(Receipt("DataFnv1a"), fnv, "byte-exact");
   std::printf("execute-to-ready: %lu ms for %lu bytes\n", static_cast<unsigned long>(ms),
               static_cast<unsigned long>(length));
+  if (g_moreSteps) return;
   Click(dlg, 2);
   Check(Exited(), "Close ends the program");
 }
@@ -582,25 +601,14 @@ void Profile() {
         "File box list from the profile");
   CheckEq(Text(dlg, 1002), std::string("C:\\GAMES\\HELLO.BIN"), "File box text");
   Check(Items(dlg, 1016) == std::vector<std::string>({"06004000", "00200000"}), "Address box list from the profile");
+  if (g_moreSteps) return;
   Click(dlg, 2);
   Check(Exited(), "Close while Ready ends the program");
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc < 3) {
-    std::printf("usage: driver <scenario> <program.exe> [file] [screenshot.bmp]\n");
-    return 2;
-  }
-  std::string scenario = argv[1];
-  g_exe = argv[2];
-  std::string file = argc > 3 ? argv[3] : "", extra = argc > 4 ? argv[4] : "";
-  size_t slash = g_exe.find_last_of("\\/");
-  g_appName = g_exe.substr(slash == std::string::npos ? 0 : slash + 1);
-  if (g_appName.size() > 4 && !_stricmp(g_appName.c_str() + g_appName.size() - 4, ".exe"))
-    g_appName.resize(g_appName.size() - 4);
-
+void RunScenario(const std::string& scenario, const std::string& file, const std::string& extra) {
   if (scenario == "start-state")
     StartState();
   else if (scenario == "validation")
@@ -625,7 +633,38 @@ int main(int argc, char** argv) {
     AboutMidTransfer(file);
   else
     Check(false, "unknown scenario " + scenario);
+}
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::printf("usage: driver <scenario> <program.exe> [file] [extra] [+ <scenario> [file] [extra]]...\n");
+    return 2;
+  }
+  g_exe = argv[2];
+  size_t slash = g_exe.find_last_of("\\/");
+  g_appName = g_exe.substr(slash == std::string::npos ? 0 : slash + 1);
+  if (g_appName.size() > 4 && !_stricmp(g_appName.c_str() + g_appName.size() - 4, ".exe"))
+    g_appName.resize(g_appName.size() - 4);
+  if (const char* scale = std::getenv("E2E_SCALE"))
+    if (std::atoi(scale) > 1) g_scale = static_cast<DWORD>(std::atoi(scale));
+
+  // The scenarios and their arguments: argv[1] and argv[3...], "+" between two scenarios.
+  std::vector<std::vector<std::string>> steps(1, std::vector<std::string>(1, argv[1]));
+  for (int i = 3; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "+"))
+      steps.emplace_back();
+    else
+      steps.back().push_back(argv[i]);
+  }
+  std::string chain;
+  for (size_t i = 0; i < steps.size() && !g_failures; ++i) {
+    std::vector<std::string>& step = steps[i];
+    step.resize(std::max<size_t>(step.size(), 3));
+    chain += (i ? "+" : "") + step[0];
+    g_moreSteps = i + 1 < steps.size();
+    RunScenario(step[0], step[1], step[2]);
+  }
   Finish();
-  std::printf("%s: %s\n", scenario.c_str(), g_failures ? "FAILED" : "passed");
+  std::printf("%s: %s\n", chain.c_str(), g_failures ? "FAILED" : "passed");
   return g_failures ? 1 : 0;
 }
