@@ -111,8 +111,7 @@ class CWatcher final : public CPortIo {
   BYTE In(UINT nPort) override {
     if (nPort == static_cast<UINT>(g_nStatusPort)) {
       if (!m_nStopExit && s_nInterrupts) Stop(kExitStopped);
-      DWORD dwSince = m_nPhase == kHandshake ? m_dwFirstOut : m_dwLastOut;
-      if (!m_nStopExit && m_dwWaitMs && api::GetTickCount() - dwSince >= m_dwWaitMs) Stop(kExitNoAnswer);
+      if (!m_nStopExit && m_dwWaitMs && api::GetTickCount() - m_dwMark >= m_dwWaitMs) Stop(kExitNoAnswer);
       if (m_bPollBusy) {
         m_bPollBusy = FALSE;
         return 0xFF;
@@ -126,8 +125,9 @@ class CWatcher final : public CPortIo {
   void Out(UINT nPort, BYTE value) override {
     m_pInner->Out(nPort, value);
     if (nPort != static_cast<UINT>(g_nDataPort)) return;
-    m_dwLastOut = api::GetTickCount();
-    if (!m_bBegun) m_dwFirstOut = m_dwLastOut;
+    DWORD dwNow = api::GetTickCount();
+    // The time limit runs from the first offer through the whole handshake, then from each byte.
+    if (!m_bBegun || m_nPhase != kHandshake) m_dwMark = dwNow;
     m_bBegun = TRUE;
     m_nLastWrite = value;
     switch (m_nPhase) {
@@ -144,7 +144,7 @@ class CWatcher final : public CPortIo {
           // The data phase, whatever the dialog's status line says for a file under ten bytes.
           m_nPhase = kData;
           m_dwSent = 0;
-          m_dwStart = m_dwLastOut;
+          m_dwStart = dwNow;
           CString str;
           str.LoadString(IDS_STATUS_SENDING);
           OnStatus(str);
@@ -266,8 +266,7 @@ class CWatcher final : public CPortIo {
   DWORD m_dwLength = 0;
   DWORD m_dwSent = 0;
   DWORD m_dwStart = 0;
-  DWORD m_dwFirstOut = 0;
-  DWORD m_dwLastOut = 0;
+  DWORD m_dwMark = 0;
   DWORD m_dwDrawn = 0;
 };
 
