@@ -170,12 +170,16 @@ if(VARNOK_WINDOWS_BUILDS AND NOT VARNOK_SANITIZE)
   varnok_e2e(demo_stop_button        -        varnok-demo   stop ${sample} button)
   varnok_e2e(demo_stop_escape        -        varnok-demo   stop ${sample} escape)
   varnok_e2e(demo_stop_closebox      -        varnok-demo   stop ${sample} closebox)
-  varnok_e2e(about                   release  varnok        about "Link card: ports 300-330")
+  # Each executable's own About line; every static text of both dialogs fits its control.
+  varnok_e2e(about                   release  varnok        about "Link card 300-330")
+  varnok_e2e(demo_about              -        varnok-demo   about "Simulated console")
   varnok_e2e(demo_about_mid_transfer -        varnok-demo   about-mid-transfer ${sample})
   # The real program on the NT family (as Wine is): through a stand-in driver library beside it,
   # the same transfers as the demo's; without one, refused.
   varnok_e2e(real_transfer           release  varnok+sim    transfer ${sample})
   varnok_e2e(real_stop_button        release  varnok+sim    stop ${sample} button)
+  # A file on the command line, then dropped on the window (while Ready, and while Busy: ignored).
+  varnok_e2e(real_open_file          -        varnok+sim    open-file ${sample})
   varnok_e2e(real_no_library         -        varnok+       port-refused ${readme})
   varnok_e2e(real_driver_closed      -        varnok+closed driver-closed ${readme})
 

@@ -41,7 +41,7 @@ function(varnok_executable name kind rc_defines)
   set_target_properties(${name} PROPERTIES OUTPUT_NAME ${name} SUFFIX .exe)
 endfunction()
 
-varnok_executable(varnok WIN32 "#define VARNOK_ABOUT_NOTE \"Link card: ports 300-330\"" ${REAL_PORTIO})
+varnok_executable(varnok WIN32 "#define VARNOK_ABOUT_NOTE \"Link card 300-330\"" ${REAL_PORTIO})
 varnok_executable(varnok-demo WIN32 "#define VARNOK_ABOUT_NOTE \"Simulated console\"" ${SIM_PORTIO} portio/sim/SimPortIo.cpp)
 # The command-line uploader: the same dialog on the headless window half, real or simulated ports.
 varnok_executable(varnok-cli CONSOLE "#define VARNOK_CLI 1" ${REAL_PORTIO} ${SIM_PORTIO}
@@ -55,11 +55,12 @@ if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
   add_executable(driver tests/wine/Driver.cpp)
   target_link_libraries(driver PRIVATE user32 gdi32 comctl32)
   target_link_options(driver PRIVATE -static-libgcc -static-libstdc++)
-  set(inpout_variants sim closed fast)
+  set(inpout_variants sim closed fast busy)
 endif()
 # A stand-in for the port-I/O driver library, with its three functions, over the simulated bus;
-# one whose driver is never open; one that answers at once. The i686 one exports them as the
-# real inpout32.dll does: __stdcall, the names undecorated.
+# one whose driver is never open; one that answers at once; one busy for a poll after each byte
+# (the benchmark's). The i686 one exports them as the real inpout32.dll does: __stdcall, the
+# names undecorated.
 foreach(variant ${inpout_variants})
   add_library(inpout_${variant} SHARED tests/wine/TestInpout.cpp ${SIM_PORTIO} framework/win32/Win32System.cpp)
   target_compile_definitions(inpout_${variant} PRIVATE INPOUT_VARIANT_${variant})

@@ -25,6 +25,8 @@ CSimConsole::Config Configure(CSimBus::Mode mode, UINT nBase) {
     c.dwBytesPerSecond = kBytesPerSecond;
     c.nReadyAfterOffers = kBootOffers;
   }
+  // The console needs a moment for each byte, as real hardware may: one status poll sees it busy.
+  if (mode == CSimBus::kFastBusy) c.nBusyPolls = 1;
   c.bWrongChecksum = mode == CSimBus::kBadChecksum;
   if (mode == CSimBus::kSilent) c.nReadyAfterOffers = -1;
   return c;

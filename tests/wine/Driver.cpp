@@ -131,14 +131,14 @@ std::vector<std::string> Items(HWND dlg, int id) {
 
 std::string ProfilePath();
 
-// Starts the program; unless asked to keep it, with no profile of an earlier run. In a chain,
-// the program an earlier scenario started.
-HWND Launch(bool keepProfile = false) {
+// Starts the program with the command line's arguments; unless asked to keep it, with no profile
+// of an earlier run. In a chain, the program an earlier scenario started.
+HWND Launch(bool keepProfile = false, const std::string& args = "") {
   if (g_running) return g_running;
   if (!keepProfile) DeleteFileA(ProfilePath().c_str());
   STARTUPINFOA si = {};
   si.cb = sizeof(si);
-  std::string cmd = "\"" + g_exe + "\" ignored arguments";
+  std::string cmd = "\"" + g_exe + "\"" + (args.empty() ? "" : " " + args);
   std::vector<char> buf(cmd.begin(), cmd.end());
   buf.push_back(0);
   if (!CreateProcessA(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, g_cwd.empty() ? nullptr : g_cwd.c_str(),
@@ -293,11 +293,13 @@ void BrowseCancelled() {
   SetText(dlg, 1002, "C:\\before.bin");
   Click(dlg, 1004);
   HWND open = nullptr;
-  // The open-file dialog has no owner; it is the process's other dialog.
-  Check(WaitFor([&] { return (open = FindDialog(nullptr, nullptr, dlg)) != nullptr; }), "the open-file dialog appears");
+  // Owned by the main window, which is disabled meanwhile.
+  Check(WaitFor([&] { return (open = FindDialog(dlg)) != nullptr; }), "the open-file dialog appears, owned");
+  Check(!IsWindowEnabled(dlg), "the main window is disabled while the open-file dialog is open");
   if (open) PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
   Check(WaitFor([&] { return !IsWindow(open); }), "the open-file dialog closes");
   CheckEq(Text(dlg, 1002), std::string("C:\\before.bin"), "File box unchanged after Cancel");
+  Check(IsWindowEnabled(dlg) != FALSE, "the main window is enabled again");
   if (g_moreSteps) return;
   Click(dlg, 2);
   Check(Exited(), "the program ends");
@@ -493,6 +495,64 @@ void CheckEnlargedIcon(HWND about, const std::string& when) {
   CheckEq(foreign, 0, "pixels of colours not in the icon (smoothing) " + when);
 }
 
+// ---- every static text fits its control ----
+
+// Every static text of the dialog dlg (made from template id) fits its control in the dialog's
+// font: wrapped where the control wraps, on one line where it is one line high. The texts are the
+// program's, as shown now, and for the status line every status the program shows. A font cannot
+// cross processes: it and the controls' client rectangles come from a hidden copy of the template
+// made here from the program's own resources, whose controls must measure as the program's do.
+void CheckTextsFit(HWND dlg, int id) {
+  HMODULE module = LoadLibraryExA(g_exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&icc);
+  HWND copy = module ? CreateDialogParamA(
+                           module, MAKEINTRESOURCEA(id), nullptr,
+                           [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0)
+                     : nullptr;
+  Check(copy != nullptr, "a copy of dialog " + std::to_string(id) + " from the program's resources");
+  if (!copy) return;
+  HDC dc = GetDC(copy);
+  HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(copy, WM_GETFONT, 0, 0)));
+  for (HWND c = GetWindow(copy, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    char cls[32];
+    GetClassNameA(c, cls, sizeof(cls));
+    LONG type = GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK;
+    if (_stricmp(cls, "Static") ||
+        (type != SS_LEFT && type != SS_CENTER && type != SS_RIGHT && type != SS_LEFTNOWORDWRAP && type != SS_SIMPLE))
+      continue;
+    int ctl = GetDlgCtrlID(c);
+    HWND live = GetDlgItem(dlg, ctl);
+    RECT box, liveBox;
+    GetClientRect(c, &box);
+    GetClientRect(live, &liveBox);
+    Check(live && liveBox.right == box.right && liveBox.bottom == box.bottom,
+          "control " + std::to_string(ctl) + " measures as the program's");
+    std::vector<std::string> texts(1, Text(live));
+    if (ctl == 1007)
+      for (int s = 10; s <= 15; ++s) {
+        char buf[256] = "";
+        LoadStringA(module, s, buf, sizeof(buf));
+        texts.push_back(buf);
+      }
+    bool wraps = type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT;
+    for (const std::string& t : texts) {
+      RECT need = {0, 0, box.right, 0};
+      DrawTextA(dc, t.c_str(), -1, &need, DT_CALCRECT | DT_EXPANDTABS | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
+      char line[384];
+      std::snprintf(line, sizeof(line), "control %d \"%s\": needs %ld x %ld pixels of %ld x %ld", ctl, t.c_str(),
+                    static_cast<long>(need.right), static_cast<long>(need.bottom), static_cast<long>(box.right),
+                    static_cast<long>(box.bottom));
+      std::printf("fit: %s\n", line);
+      Check(need.right <= box.right && need.bottom <= box.bottom, std::string("text fits: ") + line);
+    }
+  }
+  SelectObject(dc, oldFont);
+  ReleaseDC(copy, dc);
+  DestroyWindow(copy);
+  FreeLibrary(module);
+}
+
 void About(const std::string& note) {
   HWND dlg = Launch();
   if (!dlg) return;
@@ -504,6 +564,8 @@ void About(const std::string& note) {
   CheckEq(Text(about, 1012), std::string("Windows 95/98 only"), "About: systems");
   Check(GetDlgItem(about, 1013) == nullptr, "About: the icon frame control is gone");
   CheckEnlargedIcon(about, "when the box opens");
+  CheckTextsFit(dlg, 101);
+  CheckTextsFit(about, 103);
 
   // Covered by another window and uncovered again: painted anew.
   RECT r;
@@ -533,12 +595,15 @@ void AboutMidTransfer(const std::string& file) {
   Check(WaitFor([&] { return Text(dlg, 1007) == "Status:Sending data..."; }), "sending");
   HWND about = OpenAbout(dlg);
   if (!about) return;
+  Check(GetWindow(about, GW_OWNER) == dlg && !IsWindowEnabled(dlg),
+        "the About box is owned by the disabled main window");
   int held = Pos(dlg);
   Sleep(1500);
   CheckEq(Pos(dlg), held, "progress stands still while the About box is open");
   Check(IsBusy(dlg), "still Busy while the About box is open");
   PostMessageA(about, WM_COMMAND, IDOK, 0);
   Check(WaitFor([&] { return !IsBusy(dlg); }, 60000), "the transfer goes on and ends");
+  Check(IsWindowEnabled(dlg) != FALSE, "the main window is enabled again");
   DWORD length = 0;
   std::string fnv = FileFnv(file, &length);
   CheckEq(Receipt("Transfers"), std::string("1"), "the console completed the transfer");
@@ -568,6 +633,73 @@ void PortRefused(const std::string& file, const std::string& cwd, bool libraryFo
   Click(dlg, 2);
   Check(Exited(), "Close ends the program");
   CheckEq(GetPrivateProfileIntA("Config", "RecentFiles", -1, ProfilePath().c_str()), 0u, "the saved list is empty");
+}
+
+// ---- a file handed over as Explorer does ----
+
+// Drops a file on the dialog's File box, as an X file manager does (Wine makes it WM_DROPFILES):
+// through the drop server that e2e.sh runs beside the driver (tests/wine/xdrop.py). The dialog is
+// moved away from where windows open and made topmost first: no other test's window is under the
+// pointer.
+void DropFile(HWND dlg, const std::string& file) {
+  const char* folder = std::getenv("E2E_DROPS");
+  if (!folder) {
+    Check(false, "E2E_DROPS names the drop server's folder");
+    return;
+  }
+  std::string dir = std::string("Z:") + folder;
+  std::replace(dir.begin(), dir.end(), '/', '\\');
+  SetWindowPos(dlg, HWND_TOPMOST, 440, 480, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+  RECT r;
+  GetWindowRect(GetDlgItem(dlg, 1002), &r);
+  std::string request =
+      std::to_string((r.left + r.right) / 2) + " " + std::to_string((r.top + r.bottom) / 2) + " " + file;
+  if (FILE* f = std::fopen((dir + "\\request.tmp").c_str(), "wb")) {
+    std::fputs(request.c_str(), f);
+    std::fclose(f);
+  }
+  MoveFileA((dir + "\\request.tmp").c_str(), (dir + "\\request").c_str());
+  Check(WaitFor([&] { return GetFileAttributesA((dir + "\\request").c_str()) == INVALID_FILE_ATTRIBUTES; }, 10000),
+        "the drop server dropped " + file);
+}
+
+// The file named on the command line (a relative name: in the folder the program starts in) is in
+// the File box; a file dropped while Ready replaces it; one dropped while Busy changes nothing;
+// only Execute sends and records. F1 stays a quiet no-op.
+void OpenFile(const std::string& sample) {
+  size_t slash = sample.find_last_of('\\');
+  g_cwd = sample.substr(0, slash);
+  std::string given = g_cwd + "\\given file.bin";
+  if (FILE* f = std::fopen(given.c_str(), "wb")) {
+    for (int i = 0; i < 3000; ++i) std::fputc(i * 7, f);
+    std::fclose(f);
+  }
+  ClearReceipt();
+  HWND dlg = Launch(false, "\"given file.bin\" second");
+  if (!dlg) return;
+  CheckEq(Text(dlg, 1002), given, "the file named on the command line, as a full path");
+  DropFile(dlg, sample);
+  Check(WaitFor([&] { return Text(dlg, 1002) == sample; }, 10000), "a file dropped while Ready goes into the File box");
+  Key(dlg, 1002, VK_F1);
+  Sleep(500);
+  Check(!FindDialog(dlg) && !FindDialog(nullptr, nullptr, dlg), "F1 opens nothing");
+  CheckEq(Receipt("Transfers"), std::string(""), "nothing sent before Execute");
+  Check(Items(dlg, 1002).empty(), "nothing recorded before Execute");
+
+  SetText(dlg, 1016, "6004000");
+  Click(dlg, 1011);
+  Check(WaitFor([&] { return Text(dlg, 1007) == "Status:Sending data..."; }), "sending");
+  DropFile(dlg, given);
+  Sleep(300);
+  Check(IsBusy(dlg), "the drop came while Busy");
+  Check(WaitFor([&] { return !IsBusy(dlg); }, 60000), "the transfer ends");
+  CheckEq(Text(dlg, 1002), sample, "a file dropped while Busy changes nothing");
+  DWORD length = 0;
+  CheckEq(Receipt("DataFnv1a"), FileFnv(sample, &length), "the dropped file was sent");
+  Check(Items(dlg, 1002) == std::vector<std::string>({sample}), "Execute recorded it");
+  if (g_moreSteps) return;
+  Click(dlg, 2);
+  Check(Exited(), "Close ends the program");
 }
 
 // Measures Execute to Ready for one file (a card that answers at once makes it the program's time).
@@ -629,6 +761,8 @@ void RunScenario(const std::string& scenario, const std::string& file, const std
     TimedTransfer(file);
   else if (scenario == "about")
     About(file);
+  else if (scenario == "open-file")
+    OpenFile(file);
   else if (scenario == "about-mid-transfer")
     AboutMidTransfer(file);
   else

@@ -32,6 +32,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     FindProfile();
 #if defined(INPOUT_VARIANT_fast)
     s_pBus = new CSimBus(CSimBus::kFast);  // answers at once: for measuring the program itself
+#elif defined(INPOUT_VARIANT_busy)
+    s_pBus = new CSimBus(CSimBus::kFastBusy);  // busy for one status poll after each byte
 #else
     s_pBus = new CSimBus();
 #endif
