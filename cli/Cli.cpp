@@ -34,7 +34,7 @@ const char kUsage[] =
     "  --receipt INI   with --simulate: what the console received, in INI's [DemoConsole] section\n"
     "  --help, --version\n"
     "\n"
-    "Ctrl-C stops the transfer (a second one ends at once). More: man varnok-cli.\n"
+    "Ctrl-C stops the transfer (a second one ends at once). More: the README; on Linux, man ./varnok-cli.1\n"
     "\n"
     "Exit codes: 0 sent and the checksum matched, 1 checksum error, 2 bad input, 3 stopped,\n"
     "4 no port access, 5 read error or out of memory during the transfer,\n"
