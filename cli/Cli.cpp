@@ -94,8 +94,8 @@ DWORD Percent(DWORD nDone, DWORD nTotal) {
 
 // Bytes a second, in 32-bit arithmetic (the 32-bit build has no 64-bit division).
 DWORD Rate(DWORD nBytes, DWORD dwMs) {
+  if (dwMs >= 4000000) return nBytes / (dwMs / 1000);  // over an hour: whole seconds are exact enough
   if (dwMs == 0) dwMs = 1;
-  if (dwMs > 4000000) dwMs = 4000000;
   return nBytes / dwMs * 1000 + nBytes % dwMs * 1000 / dwMs;
 }
 
