@@ -3,9 +3,9 @@
 # drag-and-drop protocol: the paths in the root window's DndSelection property, then a
 # DndProtocol message to the window under the pointer. Wine turns it into WM_DROPFILES for a
 # window that accepts files.
-#   xdrop.py --serve <folder>   until the folder is gone: for each file "request" that appears
-#       there, holding "<x> <y> <path>" (screen point; a Unix path, or Z:\... as Wine names it),
-#       moves the pointer to the point, drops the file, and deletes the request.
+#   xdrop.py --serve <folder>   until the folder is gone or its caller has ended: for each file
+#       "request" that appears there, holding "<x> <y> <path>" (a screen point; a Unix path, or
+#       Z:\... as Wine names it), moves the pointer to the point, drops the file, deletes the request.
 # DISPLAY names the display.
 import ctypes
 import os
@@ -64,8 +64,8 @@ def serve(folder):
     if not display:
         sys.exit("xdrop: cannot open the display")
     request = os.path.join(folder, "request")
-    deadline = time.time() + 1800
-    while os.path.isdir(folder) and time.time() < deadline:
+    parent = os.getppid()
+    while os.path.isdir(folder) and os.getppid() == parent:
         if os.path.exists(request):
             with open(request) as f:
                 x, y, path = f.read().strip().split(" ", 2)
