@@ -7,7 +7,6 @@ struct AboutSeen {
   int opened = 0;
   bool frameGone = false;
   bool mainTookInput = false;
-  std::string title, version, hardware;
 };
 
 // While the About box's own modal loop waits, look at it and press OK.
@@ -17,13 +16,6 @@ void InspectAbout(void* p) {
   if (!about || headless::IsEnded(about)) return;
   ++seen->opened;
   seen->frameGone = api::GetDlgItem(about, IDC_ABOUT_ICON) == nullptr;
-  char buf[256];
-  api::GetWindowTextA(about, buf, sizeof(buf));
-  seen->title = buf;
-  api::GetWindowTextA(api::GetDlgItem(about, IDC_ABOUT_VERSION), buf, sizeof(buf));
-  seen->version = buf;
-  api::GetWindowTextA(api::GetDlgItem(about, IDC_ABOUT_HARDWARE), buf, sizeof(buf));
-  seen->hardware = buf;
   // Owned by the main window, which takes no input meanwhile.
   HWND main = AfxGetMainWnd()->m_hWnd;
   seen->mainTookInput = api::IsWindowEnabled(main) || headless::Click(main, IDC_BROWSE) ||
@@ -47,9 +39,6 @@ TEST_F(AboutTest, TheAboutCommandOpensTheBoxWhateverItsLowBits) {
   SysCommand(IDM_ABOUTBOX | 0x000F);
   EXPECT_EQ(seen.opened, 2);
   EXPECT_TRUE(seen.frameGone) << "the icon's frame control is removed when the box opens";
-  EXPECT_EQ(seen.title, "VARNOK");
-  EXPECT_EQ(seen.version, "VARNOK  Version 1.3");
-  EXPECT_EQ(seen.hardware, "for SATURN ProActionReplay and X-TERMINATOR");
   EXPECT_FALSE(seen.mainTookInput) << "the main window is disabled while the box is open";
   EXPECT_TRUE(api::IsWindowEnabled(dlg_->m_hWnd)) << "and enabled again when it closes";
   EXPECT_EQ(headless::FindDialog(IDD_ABOUTBOX), nullptr) << "closed with OK";

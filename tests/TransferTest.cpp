@@ -18,21 +18,41 @@ bool RecordAlloc(size_t n, bool bGrow, void* pContext) {
 
 class TransferTest : public DialogTest {};
 
-TEST_F(TransferTest, SendsEveryFileSizeByteExactWithItsStatusSequence) {
-  for (size_t length : {0u, 3u, 9u, 10u, 19u, 25u, (1u << 20) + 7u}) {
+// Every size the data phase treats apart, each with an address text as users type them: the box
+// then shows the address the transfer used (a text without digits is address 0).
+TEST_F(TransferTest, SendsEachSizeAndAddressByteExactWithItsStatusSequence) {
+  struct Case {
+    size_t length;
+    const char* typed;
+    DWORD address;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {0, "6004000", 0x6004000, "06004000"}, {3, " 0x1Fzz", 0x1F, "0000001f"}, {9, "zz", 0, "00000000"},
+      {10, "-1", 0xFFFFFFFF, "ffffffff"},    {19, "100", 0x100, "00000100"},   {25, "6004000", 0x6004000, "06004000"},
+      {(1u << 20) + 7, "0", 0, "00000000"}};
+  for (const Case& c : cases) {
+    size_t length = c.length;
     SCOPED_TRACE(length);
     Start();
     Bytes data = PatternBytes(length, static_cast<unsigned>(length));
     std::string path = dir_.Write("prog.bin", data);
     std::vector<size_t> allocs;  // HeapAlloc sizes, not the growth of the console's records
     posix::SetAllocHook(&RecordAlloc, &allocs);
+    bool busySeen = false;
+    AtWrite(20, [&] {
+      ExpectBusy();
+      busySeen = true;
+    });
 
-    Execute(path, "6004000");
+    Execute(path, c.typed);
 
     posix::SetAllocHook(nullptr, nullptr);
-    EXPECT_EQ(Wire(), ExpectedWire(kSync, 0x06004000, data, ConsoleReplySum(data)));
+    EXPECT_EQ(Wire(), ExpectedWire(kSync, c.address, data, ConsoleReplySum(data)));
+    EXPECT_EQ(Text(IDC_ADDRESS), c.shown);
     EXPECT_EQ(console_->GetMatchedChecksums(), 1);
     EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(busySeen, length > 7);
     ExpectReady();
 
     std::vector<Status> expected = {{kInit, 10}, {kWaiting, 10}};
@@ -126,39 +146,6 @@ TEST_F(TransferTest, EachPortIndexUsesItsCardsTwoRegistersOnly) {
       DWORD expected = (i % 3 == 1 ? base + 2 : base) << 16 | (i % 3 == 0 ? CSimConsole::kWrite : 0);
       EXPECT_EQ(acc[static_cast<int>(i)] & 0xFFFFFF00, expected) << i;
     }
-    Restart();
-  }
-}
-
-TEST_F(TransferTest, BusyWhileSendingReadyAfter) {
-  StartBusy(2);
-  std::string path = dir_.Write("busy.bin", PatternBytes(40));
-  bool checked = false;
-  AtWrite(20, [&] {
-    ExpectBusy();
-    EXPECT_EQ(Text(IDC_STATUS), kSending);
-    checked = true;
-  });
-  Execute(path, "0");
-  EXPECT_TRUE(checked);
-  ExpectReady();
-}
-
-// The box shows the address as the transfer used it; a text without digits is address 0.
-TEST_F(TransferTest, TheAddressIsWrittenBackAsEightHexDigitsAndSent) {
-  struct Case {
-    const char* typed;
-    const char* shown;
-    DWORD sent;
-  };
-  const Case cases[] = {{" 0x1Fzz", "0000001f", 0x1F}, {"zz", "00000000", 0}, {"-1", "ffffffff", 0xFFFFFFFF}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.typed);
-    Start();
-    Execute(dir_.Write("a.bin", {0xAA}), c.typed);
-    EXPECT_EQ(Text(IDC_ADDRESS), c.shown);
-    EXPECT_EQ(console_->GetAddress(), c.sent);
-    EXPECT_EQ(console_->GetMatchedChecksums(), 1);
     Restart();
   }
 }
