@@ -14,7 +14,7 @@ to_windows() { printf 'Z:%s' "${1//\//\\}"; }
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   export WINEPREFIX="$demo_dir/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  [ -d "$WINEPREFIX" ] || /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+  [ -d "$WINEPREFIX" ] || E2E_DIR="$demo_dir" "$root/tests/wine/e2e.sh" boot
   # The sample and its address as the most recent entries of the demo's own profile.
   ini="$WINEPREFIX/drive_c/windows/varnok-demo.ini"
   printf '[Config]\r\nPortNo=1\r\nRecentFiles=1\r\nRecentFile0=%s\r\nRecentAdrss=1\r\nRecentAdrs0=06004000\r\n' \

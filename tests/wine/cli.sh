@@ -24,10 +24,11 @@ fail=0
 grep -q "Status:Sending data... 100%" <<<"$out" || { echo "FAIL: no progress lines"; fail=1; }
 grep -q "sent $size bytes to 06004000" <<<"$out" || { echo "FAIL: no summary"; fail=1; }
 if [ $once = 0 ]; then
-  out=$(timeout $limit /usr/lib/wine/wine64 "$exe" --simulate=bad-checksum 2>&1)
+  out2=$(timeout $limit /usr/lib/wine/wine64 "$exe" --simulate=bad-checksum 2>&1)
   status=$?
   [ $status = 1 ] || { echo "FAIL: a checksum error exits with $status, not 1"; fail=1; }
-  grep -q "varnok-cli: Checksum Error" <<<"$out" || { echo "FAIL: no checksum message"; fail=1; }
+  grep -q "varnok-cli: Checksum Error" <<<"$out2" || { echo "FAIL: no checksum message"; fail=1; }
+  out+=$'\n'$out2
 fi
 [ $fail = 0 ] && echo "varnok-cli.exe under Wine: passed" || echo "$out"
 exit $fail

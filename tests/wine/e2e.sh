@@ -2,6 +2,7 @@
 # Runs the Windows program's end-to-end tests under Wine on a virtual display.
 #   e2e.sh setup              one Wine prefix and one Xvfb display for this run, under $E2E_DIR;
 #                             the prefix runs 64-bit and 32-bit programs
+#   e2e.sh boot               the Wine prefix alone (for a display of one's own)
 #   e2e.sh run <scenario> <exe> [args...]   the driver against the program (x86_64 or i686)
 #   e2e.sh stage <name> <file>[=<as>]...   a folder $E2E_DIR/<name> with copies of the files,
 #                             each under its own name or as <as> (a path inside the folder)
@@ -19,7 +20,27 @@ WINE32=/usr/lib/wine/wine
 WINE32_DLLS=/usr/lib/i386-linux-gnu/wine/i386-windows
 SCALE=${E2E_SCALE:-1}
 
+# Where 32-bit Wine is installed, wineboot would set up the prefix's 32-bit half by running 32-bit
+# programs, which this kernel runs only under emulation: ten minutes and more. So the 32-bit
+# loader is hidden from wineboot (in a mount namespace of its own: nothing changes for anyone else
+# on the machine) and Wine's own 32-bit DLLs are then copied into the 32-bit system folder, which
+# is all that the 32-bit programs need from the prefix.
+boot() {
+  local boot=("$WINE" wineboot -i)
+  if [ -x "$WINE32" ] && [ -d "$WINE32_DLLS" ] && [ "$(id -u)" = 0 ]; then
+    boot=(unshare --mount --propagation private sh -c 'mount --bind /dev/null "$0" && exec "$@"' "$WINE32" "${boot[@]}")
+  fi
+  timeout 300 "${boot[@]}" >/dev/null 2>&1
+  if [ -x "$WINE32" ] && [ -d "$WINE32_DLLS" ]; then
+    mkdir -p "$WINEPREFIX/drive_c/windows/syswow64"
+    cp -r "$WINE32_DLLS/." "$WINEPREFIX/drive_c/windows/syswow64/"
+  fi
+}
+
 case "${1:-}" in
+  boot)
+    boot
+    ;;
   setup)
     "$0" teardown >/dev/null 2>&1 || true
     rm -rf "$WINEPREFIX"
@@ -31,20 +52,7 @@ case "${1:-}" in
     for _ in $(seq 100); do [ -s "$E2E_DIR/display" ] && break; sleep 0.1; done
     [ -s "$E2E_DIR/display" ] || { echo "Xvfb did not start" >&2; exit 1; }
     export DISPLAY=":$(cat "$E2E_DIR/display")"
-    # Where 32-bit Wine is installed, wineboot would set up the prefix's 32-bit half by running
-    # 32-bit programs, which this kernel runs only under emulation: ten minutes and more. So the
-    # 32-bit loader is hidden from wineboot (in a mount namespace of its own: nothing changes for
-    # anyone else on the machine) and Wine's own 32-bit DLLs are then copied into the 32-bit
-    # system folder, which is all that the 32-bit programs need from the prefix.
-    boot=("$WINE" wineboot -i)
-    if [ -x "$WINE32" ] && [ -d "$WINE32_DLLS" ] && [ "$(id -u)" = 0 ]; then
-      boot=(unshare --mount --propagation private sh -c 'mount --bind /dev/null "$0" && exec "$@"' "$WINE32" "${boot[@]}")
-    fi
-    timeout 300 "${boot[@]}" >/dev/null 2>&1
-    if [ -x "$WINE32" ] && [ -d "$WINE32_DLLS" ]; then
-      mkdir -p "$WINEPREFIX/drive_c/windows/syswow64"
-      cp -r "$WINE32_DLLS/." "$WINEPREFIX/drive_c/windows/syswow64/"
-    fi
+    boot
     # No window manager here: Wine draws the title bar and frame itself, as in screenshots.
     timeout 60 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
     timeout 60 /usr/lib/wine/wineserver -w || true
@@ -107,7 +115,7 @@ case "${1:-}" in
     if [ -f "$E2E_DIR/xvfb.pid" ]; then kill "$(cat "$E2E_DIR/xvfb.pid")" 2>/dev/null || true; rm -f "$E2E_DIR/xvfb.pid"; fi
     ;;
   *)
-    echo "usage: $0 setup|run|stage|staged|teardown" >&2
+    echo "usage: $0 boot|setup|run|stage|staged|teardown" >&2
     exit 2
     ;;
 esac
