@@ -4,7 +4,7 @@
 # saves, the same upload again from that profile alone, and a checksum error's exit code.
 #   cli-i386.sh <varnok-cli> <file>
 set -uo pipefail
-exe=$1 file=$2
+exe=$1 file=$(realpath "$2")
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 run() { HOME=$home QEMU_CPU=pentium2 timeout 60 qemu-i386-static "$exe" "$@" 2>&1; }
@@ -15,7 +15,7 @@ out=$(run --simulate=fast --port 310 --address 6004000 "$file")
 status=$?
 [ $status = 0 ] || { echo "FAIL: exit $status"; fail=1; }
 grep -q "sent $size bytes to 06004000" <<<"$out" || { echo "FAIL: no summary"; fail=1; }
-ini=$(tr -d "\r" < "$home/.config/varnok/varnok.INI")
+ini=$(tr -d "\r" 2>/dev/null < "$home/.config/varnok/varnok.INI")
 for line in PortNo=1 "RecentFile0=$file" RecentAdrs0=06004000; do
   grep -qxF "$line" <<<"$ini" || { echo "FAIL: the profile lacks $line"; fail=1; }
 done
