@@ -22,7 +22,7 @@ for card in fast busy; do
   cp "$build/x86_64/varnok.exe" "$build/x86_64/varnok-cli.exe" "$dir/"
   cp "$build/x86_64/inpout-$card.dll" "$dir/inpoutx64.dll"
   for _ in $(seq "$runs"); do
-    echo "window, $card card: $("$e2e" run timed-transfer "$dir/varnok.exe" "$file" | grep execute-to-ready)"
+    echo "window, $card card: $("$e2e" run transfer "$dir/varnok.exe" "$file" | grep execute-to-ready)"
   done
   for _ in $(seq "$runs"); do
     start=$(ms)

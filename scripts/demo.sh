@@ -28,4 +28,16 @@ echo "No display: running the demo on a virtual display."
 export E2E_DIR="$demo_dir/headless" DRIVER="$build/x86_64/driver.exe"
 trap '"$root/tests/wine/e2e.sh" teardown' EXIT
 "$root/tests/wine/e2e.sh" setup >/dev/null
-"$root/tests/wine/e2e.sh" run transfer "$exe" "$sample" "$demo_dir/demo.bmp"
+export DISPLAY=":$(cat "$E2E_DIR/display")"
+# The upload through the dialog, and a picture of the screen while it runs (the console is paced:
+# the data phase takes a few seconds).
+"$root/tests/wine/e2e.sh" run transfer "$exe" "$sample" &
+window=
+for _ in $(seq 300); do  # Busy: the title names the file
+  window=$(xwininfo -root -tree 2>/dev/null | awk '/"Varnok - Version 1.3 \(Beta\) - / {print $1; exit}')
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+sleep 1
+import -window "${window:-root}" "$demo_dir/demo.png" && echo "screenshot: $demo_dir/demo.png"
+wait $!

@@ -104,26 +104,6 @@ void DialogTest::Start(const CSimConsole::Config& config, bool selectPort) {
   if (selectPort) dlg_->SendDlgItemMessage(IDC_PORT, CB_SETCURSEL, index);
 }
 
-void DialogTest::Execute(const std::string& file, const std::string& address) {
-  SetText(IDC_FILE, file);
-  SetText(IDC_ADDRESS, address);
-  dlg_->OnExecute();
-}
-
-std::string DialogTest::Text(int nID) const {
-  CString s;
-  dlg_->GetDlgItemText(nID, s);
-  return std::string(s);
-}
-
-std::string DialogTest::Title() const {
-  CString s;
-  dlg_->GetWindowText(s);
-  return std::string(s);
-}
-
-bool DialogTest::Enabled(int nID) const { return api::IsWindowEnabled(Item(nID)); }
-
 std::vector<std::string> DialogTest::Items(int nID) const {
   std::vector<std::string> v;
   for (int i = 0; i < headless::GetItemCount(Item(nID)); ++i)
@@ -148,21 +128,14 @@ int DialogTest::DataReads() const {
   return n;
 }
 
-void DialogTest::PumpAll() {
-  while (headless::GetQueueLength() > 0) theApp.PumpMessage();
-}
-
-bool DialogTest::ProfileExists() const {
-  struct stat st;
-  return stat(Profile().c_str(), &st) == 0;
-}
-
 std::string DialogTest::ReadProfile() const {
   std::ifstream f(Profile(), std::ios::binary);
   std::stringstream s;
   s << f.rdbuf();
   return s.str();
 }
+
+bool DialogTest::ProfileExists() const { return fs::exists(Profile()); }
 
 void DialogTest::WriteProfile(const std::string& text) const {
   fs::create_directories(fs::path(Profile()).parent_path());

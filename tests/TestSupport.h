@@ -63,11 +63,20 @@ class DialogTest : public ::testing::Test {
   }
 
   // Types into the boxes and runs Execute to its end.
-  void Execute(const std::string& file, const std::string& address);
+  void Execute(const std::string& file, const std::string& address) {
+    SetText(IDC_FILE, file);
+    SetText(IDC_ADDRESS, address);
+    dlg_->OnExecute();
+  }
 
-  std::string Text(int nID) const;
-  std::string Title() const;
-  bool Enabled(int nID) const;
+  std::string Text(int nID) const { return WindowText(Item(nID)); }
+  std::string Title() const { return WindowText(dlg_->m_hWnd); }
+  static std::string WindowText(HWND h) {
+    std::string s(api::GetWindowTextLengthA(h) + 1, '\0');
+    s.resize(api::GetWindowTextA(h, &s[0], static_cast<int>(s.size())));
+    return s;
+  }
+  bool Enabled(int nID) const { return api::IsWindowEnabled(Item(nID)); }
   HWND Item(int nID) const { return api::GetDlgItem(dlg_->m_hWnd, nID); }
   void SetText(int nID, const std::string& text) { dlg_->SetDlgItemText(nID, text.c_str()); }
   std::vector<std::string> Items(int nID) const;
@@ -84,7 +93,9 @@ class DialogTest : public ::testing::Test {
   // Reads of the card's data register so far (the console records accesses when asked to).
   int DataReads() const;
   // Dispatches every message waiting in the queue.
-  void PumpAll();
+  void PumpAll() {
+    while (headless::GetQueueLength() > 0) theApp.PumpMessage();
+  }
 
   // The profile the dialog reads and writes.
   std::string Profile() const { return theApp.m_pszProfileName; }
