@@ -81,13 +81,6 @@ case "${1:-}" in
     timeout $((180 * SCALE)) "$WINE" "${DRIVER:-$root/build/x86_64/driver.exe}" "$scenario" "$exe_win" "${args[@]}" || status=$?
     rm -rf "$E2E_DROPS"
     kill "$drops" 2>/dev/null || true
-    # Screenshots come as BMP from the driver; keep them as PNG.
-    for a in "$@"; do
-      # ImageMagick's own convert (another one may come first on the PATH).
-      convert=/usr/bin/convert
-      [ -x "$convert" ] || convert=convert
-      if [[ "$a" == *.bmp && -f "$a" ]]; then "$convert" "$a" "${a%.bmp}.png" && rm -f "$a" && echo "screenshot: ${a%.bmp}.png"; fi
-    done
     exit $status
     ;;
   stage)
