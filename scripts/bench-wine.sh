@@ -9,8 +9,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build}
 export E2E_DIR="$build/bench-wine" DRIVER="$build/x86_64/driver.exe"
 e2e="$root/tests/wine/e2e.sh"
-trap '"$e2e" teardown' EXIT
-"$e2e" setup >/dev/null
+trap '"$root/scripts/wine-env.sh" teardown' EXIT
+"$root/scripts/wine-env.sh" setup >/dev/null
 export WINEPREFIX="$E2E_DIR/prefix" WINEDEBUG=-all DISPLAY=":$(cat "$E2E_DIR/display")"
 runs=${BENCH_RUNS:-3}
 file="$E2E_DIR/one-mib.bin"

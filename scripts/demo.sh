@@ -14,7 +14,7 @@ to_windows() { printf 'Z:%s' "${1//\//\\}"; }
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   export WINEPREFIX="$demo_dir/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  [ -d "$WINEPREFIX" ] || E2E_DIR="$demo_dir" "$root/tests/wine/e2e.sh" boot
+  [ -d "$WINEPREFIX" ] || E2E_DIR="$demo_dir" "$root/scripts/wine-env.sh" boot
   # The sample and its address as the most recent entries of the demo's own profile.
   ini="$WINEPREFIX/drive_c/windows/varnok-demo.ini"
   printf '[Config]\r\nPortNo=1\r\nRecentFiles=1\r\nRecentFile0=%s\r\nRecentAdrss=1\r\nRecentAdrs0=06004000\r\n' \
@@ -26,8 +26,8 @@ fi
 
 echo "No display: running the demo on a virtual display."
 export E2E_DIR="$demo_dir/headless" DRIVER="$build/x86_64/driver.exe"
-trap '"$root/tests/wine/e2e.sh" teardown' EXIT
-"$root/tests/wine/e2e.sh" setup >/dev/null
+trap '"$root/scripts/wine-env.sh" teardown' EXIT
+"$root/scripts/wine-env.sh" setup >/dev/null
 export DISPLAY=":$(cat "$E2E_DIR/display")"
 # The upload through the dialog, and a picture of the screen while it runs (the console is paced:
 # the data phase takes a few seconds).
