@@ -96,14 +96,18 @@ if(VARNOK_WINDOWS_BUILDS AND NOT VARNOK_SANITIZE)
   # bound times 8: room for a busy machine).
   function(e2e_add name arch lock)
     set(scale 1)
+    set(serial FALSE)
     if(arch STREQUAL "i686")
+      # Emulation takes a whole core and the prefix's server for a minute and more: alone, so that
+      # no other program's test waits behind it.
       set(name i686_${name})
       set(scale 8)
+      set(serial TRUE)
     endif()
     math(EXPR timeout "240 * ${scale}")
     add_test(NAME e2e_${name} COMMAND ${ARGN})
     set_tests_properties(e2e_${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK ${lock} TIMEOUT ${timeout}
-                                                ENVIRONMENT "${e2e_env};E2E_SCALE=${scale}")
+                                                RUN_SERIAL ${serial} ENVIRONMENT "${e2e_env};E2E_SCALE=${scale}")
   endfunction()
   # The driver's command for <scenario> [args...] (ARGN) on <program> of the <arch> build:
   # varnok-demo or varnok as built; varnok+<variant>: a copy of varnok.exe in a folder of its own
