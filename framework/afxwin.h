@@ -283,6 +283,8 @@ class CDialog : public CWnd {
   // Creates the dialog without a modal loop (headless drivers and tests); FALSE on failure.
   BOOL Create(CWnd* pParentWnd = 0);
   void EndDialog(int nResult);
+  // Gives control pWndCtrl the focus, as the dialog manager does (the default button follows).
+  void GotoDlgCtrl(CWnd* pWndCtrl) { SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(pWndCtrl->m_hWnd), TRUE); }
 
   // Overridables
   virtual BOOL OnInitDialog();

@@ -106,6 +106,7 @@ typedef uintptr_t DWORD_PTR_HOST;
 #define WM_SETTEXT 0x000C
 #define WM_GETTEXT 0x000D
 #define WM_GETTEXTLENGTH 0x000E
+#define WM_NEXTDLGCTL 0x0028
 #define WM_PAINT 0x000F
 #define WM_CLOSE 0x0010
 #define WM_QUIT 0x0012

@@ -87,6 +87,9 @@ void CUploadDlg::EnterBusyState() {
   GetDlgItem(IDC_PORT)->EnableWindow(FALSE);
   GetDlgItem(IDC_FILE)->EnableWindow(FALSE);
   GetDlgItem(IDC_ADDRESS)->EnableWindow(FALSE);
+  // The control that had the focus is disabled now, and a window without a focused control takes
+  // no keys: Stop takes it, so that Esc (and Enter) still reach it from the keyboard.
+  GotoDlgCtrl(GetDlgItem(IDCANCEL));
   str.LoadString(IDS_TITLE);
   str += " - ";
   str += m_strFile;
@@ -108,4 +111,6 @@ void CUploadDlg::EnterReadyState() {
   GetDlgItem(IDC_PORT)->EnableWindow(TRUE);
   GetDlgItem(IDC_FILE)->EnableWindow(TRUE);
   GetDlgItem(IDC_ADDRESS)->EnableWindow(TRUE);
+  // Back to Execute: Enter on the button that now reads "Close" would end the program.
+  GotoDlgCtrl(GetDlgItem(IDC_EXECUTE));
 }

@@ -441,6 +441,11 @@ LRESULT SendMessageA(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
         return reinterpret_cast<LRESULT>(hOld);
       }
       if (uMsg == WM_GETICON) return reinterpret_cast<LRESULT>(p->hIcon[wParam == ICON_BIG ? 1 : 0]);
+      if (uMsg == WM_NEXTDLGCTL && lParam) {
+        Window* pCtl = FromHandle(reinterpret_cast<HWND>(wParam));
+        if (pCtl && pCtl->pParent == p && TakesFocus(pCtl)) p->pFocus = pCtl;
+        return 0;
+      }
       if (uMsg == DM_GETDEFID) {
         Window* pDef = DefaultButton(p);
         return pDef ? MAKELPARAM(pDef->nID, DC_HASDEFID) : 0;
