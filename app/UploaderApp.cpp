@@ -40,14 +40,6 @@ CString CUploaderApp::GetFileArgument() const {
   if (!pszArgument || n == 0) return CString();
   AfxMemCopy(pszArgument, p, n);
   strArgument.ReleaseBuffer(n);
-
-  // Its full path: a name relative to the folder the program was started in means that folder.
-  DWORD nFull = api::GetFullPathNameA(strArgument, 0, 0, 0);
-  CString strFull;
-  LPSTR pszFull = nFull ? strFull.GetBuffer(static_cast<int>(nFull)) : 0;
-  if (!pszFull) return strArgument;
-  DWORD nGot = api::GetFullPathNameA(strArgument, nFull + 1, pszFull, 0);
-  if (nGot == 0 || nGot > nFull) return strArgument;
-  strFull.ReleaseBuffer(static_cast<int>(nGot));
-  return strFull;
+  // A name relative to the folder the program was started in means that folder.
+  return AfxFullPath(strArgument);
 }

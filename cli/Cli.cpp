@@ -401,15 +401,9 @@ int CliMain(int argc, char** argv) {
   if (nPortIndex >= 0) dlg.SendDlgItemMessage(IDC_PORT, CB_SETCURSEL, static_cast<WPARAM>(nPortIndex));
   // The history keeps full paths, so that a later bare varnok-cli finds the file from anywhere;
   // the receipt, too, goes where it was named from here.
-  char szFull[1024], szReceipt[1024];
-  if (pszFile) {
-    DWORD n = api::GetFullPathNameA(pszFile, sizeof(szFull), szFull, 0);
-    dlg.SetDlgItemText(IDC_FILE, n > 0 && n < sizeof(szFull) ? szFull : pszFile);
-  }
-  if (pszReceipt) {
-    DWORD n = api::GetFullPathNameA(pszReceipt, sizeof(szReceipt), szReceipt, 0);
-    if (n > 0 && n < sizeof(szReceipt)) pszReceipt = szReceipt;
-  }
+  if (pszFile) dlg.SetDlgItemText(IDC_FILE, AfxFullPath(pszFile));
+  CString strReceipt = pszReceipt ? AfxFullPath(pszReceipt) : CString();
+  if (pszReceipt) pszReceipt = strReceipt;
   if (pszAddress) dlg.SetDlgItemText(IDC_ADDRESS, pszAddress);
 
   // The card's registers: simulated, or the system's own way to the I/O ports. The simulated

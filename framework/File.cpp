@@ -28,3 +28,13 @@ void CFile::Close() {
   m_hFile = INVALID_HANDLE_VALUE;
   m_nLength = 0;
 }
+
+CString AfxFullPath(LPCSTR pszName) {
+  CString strFull;
+  DWORD nSize = api::GetFullPathNameA(pszName, 0, 0, 0);
+  LPSTR pszFull = nSize ? strFull.GetBuffer(static_cast<int>(nSize)) : 0;
+  DWORD nGot = pszFull ? api::GetFullPathNameA(pszName, nSize + 1, pszFull, 0) : 0;
+  if (nGot == 0 || nGot > nSize) return CString(pszName);
+  strFull.ReleaseBuffer(static_cast<int>(nGot));
+  return strFull;
+}

@@ -362,6 +362,9 @@ CWnd* AfxGetMainWnd();
 // The window a modal box is owned by: pParent's, or with none the main window's top-level
 // window (0 while there is no main window yet, as when the main dialog itself opens).
 HWND AfxGetSafeOwner(CWnd* pParent);
+// The full path of a file name (a relative one means the current folder); the name as given
+// when the system cannot make one.
+CString AfxFullPath(LPCSTR pszName);
 HINSTANCE AfxGetInstanceHandle();
 int AfxMessageBox(LPCSTR lpszText, UINT nType = MB_OK);
 void AfxEnableControlContainer();
