@@ -28,22 +28,16 @@ class CFuzzCard final : public CPortIo {
   CFuzzCard(const uint8_t* data, size_t size, HWND hDlg) : m_p(data), m_end(data + size), m_hDlg(hDlg) {}
 
   BYTE In(UINT nPort) override {
-    if (nPort != kBase && nPort != kBase + 2) abort();
-    if (nPort == kBase) {
-      if (m_replies.empty() || m_replies.back() >= 0) abort();  // one read per byte at most
-      m_replies.back() = m_reply;
-      return m_reply;
-    }
+    if (nPort == kBase && !m_replies.empty() && m_replies.back() < 0) return BYTE(m_replies.back() = m_reply);
+    if (nPort != kBase + 2) abort();  // another port, or a second read of one reply
     if (m_nBusy > 0) {
       --m_nBusy;
       return 0x01;
     }
-    if (m_p == m_end) {
-      // Out of input: the card never answers again, and the user presses Stop once.
-      if (!m_bStopped) m_bStopped = headless::Click(m_hDlg, IDCANCEL);
-      return 0x01;
-    }
-    return 0x00;
+    if (m_p < m_end) return 0x00;
+    // Out of input: the card never answers again, and the user presses Stop once.
+    if (!m_bStopped) m_bStopped = headless::Click(m_hDlg, IDCANCEL);
+    return 0x01;
   }
 
   void Out(UINT nPort, BYTE value) override {
@@ -86,60 +80,53 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 3) return 0;
-  // The first bytes choose the file's length (up to 255) and its start address's text.
+  // The first bytes choose the file's length (up to 255) and its start address.
   size_t length = data[0];
   uint32_t address = static_cast<uint32_t>(data[1]) << 16 | static_cast<uint32_t>(data[2]) << 4;
-  data += 3;
-  size -= 3;
-  std::vector<uint8_t> file(length);
-  for (size_t i = 0; i < length; ++i) file[i] = static_cast<uint8_t>(i * 7 + 3);
+  // What goes out after the handshake: the header, then the file.
+  std::vector<uint8_t> expected;
+  for (uint32_t v : {address, static_cast<uint32_t>(length)})
+    for (int s = 24; s >= 0; s -= 8) expected.push_back(static_cast<uint8_t>(v >> s));
+  for (size_t i = 0; i < length; ++i) expected.push_back(static_cast<uint8_t>(i * 7 + 3));
   std::ofstream(s_path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(length));
+      .write(reinterpret_cast<const char*>(expected.data() + 8), std::streamsize(length));
 
   headless::ResetQueue();
+  headless::ClearMessageBoxes();
   CUploadDlg dlg;
   theApp.m_pMainWnd = &dlg;
   if (!dlg.Create()) abort();
-  CFuzzCard card(data, size, dlg.m_hWnd);
+  CFuzzCard card(data + 3, size - 3, dlg.m_hWnd);
   g_pPortIo = &card;
   char text[16];
   snprintf(text, sizeof(text), "%x", address);
   dlg.SetDlgItemText(IDC_FILE, s_path.c_str());
   dlg.SetDlgItemText(IDC_ADDRESS, text);
   dlg.OnExecute();
-
+  g_pPortIo = nullptr;
   if (dlg.m_bBusy || dlg.m_bAbort || posix::GetOpenFileCount() != 0) abort();
-  // After the handshake ('X' once a 'B' was answered 'W'), the card got a prefix of the header and file.
-  std::vector<uint8_t> expected;
-  for (int s = 24; s >= 0; s -= 8) expected.push_back(static_cast<uint8_t>(address >> s));
-  for (int s = 24; s >= 0; s -= 8) expected.push_back(static_cast<uint8_t>(length >> s));
-  expected.insert(expected.end(), file.begin(), file.end());
+
+  // The handshake ('X' once a 'B' was answered 'W'), then a prefix of the header and the file.
   const std::vector<uint8_t>& w = card.m_writes;
   size_t x = 0;
-  while (x < w.size() && w[x] != 'X') ++x;
-  for (size_t i = 0; i < x; ++i)
-    if (w[i] != 'W' && w[i] != 'B') abort();
-  for (size_t i = x + 1, k = 0; i < w.size() && k < expected.size(); ++i, ++k)
-    if (w[i] != expected[k]) abort();
-
+  for (; x < w.size() && w[x] != 'X'; ++x)
+    if (w[x] != 'W' && w[x] != 'B') abort();
+  for (size_t i = x + 1; i < w.size() && i - x - 1 < expected.size(); ++i)
+    if (w[i] != expected[i - x - 1]) abort();
   // The checksum: its two bytes follow the data, made of the replies read in the data phase.
-  size_t first = x + 1 + 8, check = first + length;
+  size_t check = x + 1 + expected.size();
   uint32_t sum = 0;
-  for (size_t i = first; i < check && i < w.size(); ++i) sum += card.m_replies[i] < 0 ? 0 : card.m_replies[i];
-  if (w.size() > check + 2) abort();
-  if (w.size() > check && w[check] != ((sum >> 8) & 0x0F)) abort();
-  if (w.size() > check + 1 && w[check + 1] != (sum & 0xFF)) abort();
+  for (size_t i = x + 9; i < check && i < w.size(); ++i) sum += card.m_replies[i] < 0 ? 0 : card.m_replies[i];
+  if (w.size() > check + 2 || (w.size() > check && w[check] != ((sum >> 8) & 0x0F)) ||
+      (w.size() > check + 1 && w[check + 1] != (sum & 0xFF)))
+    abort();
   // The verdict needs both replies read: a Stop before that skips it.
-  bool verdict = w.size() == check + 2 && card.m_replies[check + 1] >= 0;
-  bool differ = verdict && (card.m_replies[check] & 0x0F) != ((sum >> 8) & 0x0F);
-  int boxes = headless::GetMessageBoxCount();
-  if (boxes != (differ ? 1 : 0)) abort();
-  if (boxes && headless::GetMessageBox(0)->strText != "Checksum Error") abort();
-
-  g_pPortIo = nullptr;
+  bool differ =
+      w.size() == check + 2 && card.m_replies[check + 1] >= 0 && (card.m_replies[check] & 0x0F) != ((sum >> 8) & 0x0F);
+  if (headless::GetMessageBoxCount() != (differ ? 1 : 0) ||
+      (differ && headless::GetMessageBox(0)->strText != "Checksum Error"))
+    abort();
   api::DestroyWindow(dlg.m_hWnd);
   theApp.m_pMainWnd = nullptr;
-  headless::ResetQueue();
-  headless::ClearMessageBoxes();
   return 0;
 }

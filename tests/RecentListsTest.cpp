@@ -5,15 +5,16 @@ namespace {
 
 class RecentListsTest : public DialogTest {
  protected:
-  std::vector<std::string> Entries(const CString* entries, int count) {
-    return std::vector<std::string>(entries, entries + count);
+  std::vector<std::string> Files() {
+    return std::vector<std::string>(dlg_->m_strRecentFile, dlg_->m_strRecentFile + dlg_->m_nRecentFiles);
   }
-  std::vector<std::string> Files() { return Entries(dlg_->m_strRecentFile, dlg_->m_nRecentFiles); }
-  std::vector<std::string> Addresses() { return Entries(dlg_->m_strRecentAddress, dlg_->m_nRecentAddresses); }
-  // Records as Execute does, with the box showing the item as the user left it.
+  // Records as Execute does, with the box showing the item as the user left it; the box's list
+  // is then rebuilt in the list's order.
   void Add(const std::string& file) {
     SetText(IDC_FILE, file);
     dlg_->AddRecentFile(file.c_str());
+    EXPECT_EQ(Items(IDC_FILE), Files());
+    EXPECT_EQ(Text(IDC_FILE), file);
   }
 };
 
@@ -21,42 +22,28 @@ TEST_F(RecentListsTest, AnItemAlreadyInTheListMovesToTheFrontWithItsOwnCase) {
   Start();
   for (const char* f : {"f5", "f4", "f3", "f2", "f1", "f0"}) Add(f);
   ASSERT_EQ(Files(), (std::vector<std::string>{"f0", "f1", "f2", "f3", "f4", "f5"}));
-
   Add("F5");  // entry 5 but for case
-  std::vector<std::string> expected = {"F5", "f0", "f1", "f2", "f3", "f4"};
-  EXPECT_EQ(Files(), expected);
-  EXPECT_EQ(Items(IDC_FILE), expected) << "the box's list is rebuilt in the same order";
-  EXPECT_EQ(Text(IDC_FILE), "F5");
-
+  EXPECT_EQ(Files(), (std::vector<std::string>{"F5", "f0", "f1", "f2", "f3", "f4"}));
   Add("f5");  // entry 0 again, another case: order kept, the text replaced
-  expected[0] = "f5";
-  EXPECT_EQ(Files(), expected);
-  EXPECT_EQ(Items(IDC_FILE), expected);
-  EXPECT_EQ(Text(IDC_FILE), "f5");
+  EXPECT_EQ(Files(), (std::vector<std::string>{"f5", "f0", "f1", "f2", "f3", "f4"}));
 }
 
 TEST_F(RecentListsTest, TheSeventeenthItemPushesOutTheOldest) {
   Start();
   for (int i = 0; i < 17; ++i) Add("file" + std::to_string(i));
   ASSERT_EQ(dlg_->m_nRecentFiles, 16);
-  EXPECT_EQ(Files().front(), "file16");
-  EXPECT_EQ(Files().back(), "file1");
-  EXPECT_EQ(Items(IDC_FILE), Files());
+  EXPECT_EQ(Files().front() + " " + Files().back(), "file16 file1");
   Add("file5");  // found in a full list: moves, nothing dropped
   EXPECT_EQ(dlg_->m_nRecentFiles, 16);
-  EXPECT_EQ(Files()[0], "file5");
-  EXPECT_EQ(Files().back(), "file1");
-  EXPECT_EQ(Items(IDC_FILE), Files());
+  EXPECT_EQ(Files().front() + " " + Files().back(), "file5 file1");
 }
 
 TEST_F(RecentListsTest, AddressesThatNormaliseAlikeAreOneEntry) {
   Start();
   std::string path = dir_.Write("a.bin", {1});
-  Execute(path, "1F");
-  Execute(path, "1f");
-  Execute(path, "0x1f");
-  EXPECT_EQ(Addresses(), std::vector<std::string>{"0000001f"});
-  EXPECT_EQ(Items(IDC_ADDRESS), Addresses());
+  for (const char* typed : {"1F", "1f", "0x1f"}) Execute(path, typed);
+  EXPECT_EQ(Items(IDC_ADDRESS), std::vector<std::string>{"0000001f"});
+  EXPECT_EQ(dlg_->m_nRecentAddresses, 1);
   EXPECT_EQ(Files(), std::vector<std::string>{path});
 }
 

@@ -88,19 +88,6 @@ TEST_F(StopTest, AnEmptyCardSlotWaitsUntilStop) {
   ExpectReady();
 }
 
-TEST_F(StopTest, CancelWhileReadyWritesTheSettingsAndCloses) {
-  for (int how = 0; how < 3; ++how) {
-    SCOPED_TRACE(how);
-    Start();
-    PressStop(dlg_->m_hWnd, how);
-    PumpAll();
-    EXPECT_TRUE(headless::IsEnded(dlg_->m_hWnd));
-    EXPECT_EQ(headless::GetResult(dlg_->m_hWnd), IDCANCEL);
-    EXPECT_TRUE(ProfileExists());
-    Restart();
-  }
-}
-
 // A quit (the session ending) during a wait: the transfer runs on to its end without waiting
 // for the card, and then the quit ends the dialog's own loop without writing the settings.
 TEST_F(StopTest, QuitDuringATransferRunsItOutThenEndsWithoutSaving) {

@@ -18,8 +18,9 @@ bool RecordAlloc(size_t n, bool bGrow, void* pContext) {
 
 class TransferTest : public DialogTest {};
 
-// Every size the data phase treats apart, each with an address text as users type them: the box
-// then shows the address the transfer used (a text without digits is address 0).
+// Every size the data phase treats apart, each with an address text as users type them (read as
+// strtoul reads it, in 32 bits; the fuzzer compares the rest): the box then shows the address the
+// transfer used.
 TEST_F(TransferTest, SendsEachSizeAndAddressByteExactWithItsStatusSequence) {
   struct Case {
     size_t length;
@@ -27,10 +28,13 @@ TEST_F(TransferTest, SendsEachSizeAndAddressByteExactWithItsStatusSequence) {
     DWORD address;
     const char* shown;
   };
-  const Case cases[] = {
-      {0, "6004000", 0x6004000, "06004000"}, {3, " 0x1Fzz", 0x1F, "0000001f"}, {9, "zz", 0, "00000000"},
-      {10, "-1", 0xFFFFFFFF, "ffffffff"},    {19, "100", 0x100, "00000100"},   {25, "6004000", 0x6004000, "06004000"},
-      {(1u << 20) + 7, "0", 0, "00000000"}};
+  const Case cases[] = {{0, "6004000", 0x6004000, "06004000"},
+                        {3, " 0x1Fzz", 0x1F, "0000001f"},
+                        {9, "zz", 0, "00000000"},
+                        {10, "-1", 0xFFFFFFFF, "ffffffff"},
+                        {19, "-100000000", 0xFFFFFFFF, "ffffffff"},  // beyond 32 bits, with or without a sign
+                        {25, "-0x10", 0xFFFFFFF0, "fffffff0"},
+                        {(1u << 20) + 7, "+0fffffff0", 0xFFFFFFF0, "fffffff0"}};
   for (const Case& c : cases) {
     size_t length = c.length;
     SCOPED_TRACE(length);

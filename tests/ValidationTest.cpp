@@ -117,18 +117,6 @@ TEST_F(ValidationTest, AFailedReadSendsNothingOfItAndSaysSo) {
   }
 }
 
-// The length is read once, at open: a file that another program cuts short meanwhile is a read
-// error, never a data phase that disagrees with the header.
-TEST_F(ValidationTest, AFileThatShrinksDuringTheTransferIsAReadError) {
-  Start();
-  std::string path = dir_.Write("shrink.bin", PatternBytes(40));
-  AtWrite(6, [&] { ASSERT_EQ(truncate(path.c_str(), 2), 0); });
-  Execute(path, "0");
-  EXPECT_EQ(Wire().size(), 3u + 8u);
-  EXPECT_EQ(console_->GetLength(), 40u);
-  EXPECT_EQ(Boxes(), Box("Read Error"));
-}
-
 TEST_F(ValidationTest, ABufferThatCannotBeHadIsReportedAndAnEmptyFileNeedsNone) {
   for (size_t length : {100u, 0u}) {
     SCOPED_TRACE(length);

@@ -48,12 +48,9 @@ size=$(stat -c %s "$exe")
 texts=(InternalName "$name" OriginalFilename "$name.EXE" 040904b0 "1, 0, 0, 1" "Varnok - Version 1.3 (Beta)"
        "Status:Waiting for Saturn" "Checksum Error" "Saturn Executables (*.bin)|*.bin|All Files (*.*)|*.*||")
 [ "$name" = varnok ] && texts+=("&Execute" "E&xit" "Progress2" "VARNOK  Version 1.3" "Windows 95/98 only")
+wide=$(strings -el "$exe")
 for s in "${texts[@]}"; do
-  python3 - "$exe" "$s" <<'PY' || bad "resources lack \"$s\""
-import sys
-data = open(sys.argv[1], "rb").read()
-sys.exit(0 if sys.argv[2].encode("utf-16-le") in data else 1)
-PY
+  grep -qF -- "$s" <<<"$wide" || bad "resources lack \"$s\""
 done
 
 if [ "$i386" = --i386 ]; then
