@@ -6,13 +6,12 @@ namespace {
 
 // How the user stops: the button, Esc, the close box.
 void PressStop(HWND hDlg, int how) {
-  if (how == 0) {
+  if (how == 0)
     EXPECT_TRUE(headless::Click(hDlg, IDCANCEL));
-  } else if (how == 1) {
+  else if (how == 1)
     headless::PressKey(hDlg, VK_ESCAPE);
-  } else {
+  else
     headless::PressCloseBox(hDlg);
-  }
 }
 
 class StopTest : public DialogTest {};

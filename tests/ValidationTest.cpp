@@ -14,10 +14,8 @@ class ValidationTest : public DialogTest {
  protected:
   // A file of the given length that takes no disk.
   std::string Sparse(const char* name, off_t length) {
-    std::string path = dir_.path() + "/" + name;
-    int fd = open(path.c_str(), O_CREAT | O_WRONLY, 0644);
-    EXPECT_EQ(ftruncate(fd, length), 0);
-    close(fd);
+    std::string path = dir_.Write(name, {});
+    EXPECT_EQ(truncate(path.c_str(), length), 0);
     return path;
   }
 };
