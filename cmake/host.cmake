@@ -149,18 +149,13 @@ if(VARNOK_WINDOWS_BUILDS AND NOT VARNOK_SANITIZE)
     endif()
   endmacro()
   # A test of its own: <name> <i686, or -> <lock> <command...>, where @build@ stands for the folder
-  # of the x86_64 build and, in the i686 test, of the i686 build; @once@ is --once in the i686
-  # test (for a script that starts the program more than once) and nothing in the x86_64 one.
+  # of the x86_64 build and, in the i686 test, of the i686 build, @arch@ for x86_64 or i686.
   function(varnok_e2e_script name i686 lock)
     foreach(arch x86_64 ${i686})
       if(NOT arch STREQUAL "-")
         set(command ${ARGN})
         list(TRANSFORM command REPLACE "@build@" ${VARNOK_WINDOWS_BUILDS}/${arch})
-        if(arch STREQUAL "i686")
-          list(TRANSFORM command REPLACE "^@once@$" --once)
-        else()
-          list(REMOVE_ITEM command @once@)
-        endif()
+        list(TRANSFORM command REPLACE "@arch@" ${arch})
         e2e_add(${name} ${arch} ${lock} ${command})
       endif()
     endforeach()
@@ -173,9 +168,9 @@ if(VARNOK_WINDOWS_BUILDS AND NOT VARNOK_SANITIZE)
   varnok_e2e(validation              release  varnok        validation ${readme})
   varnok_e2e(browse_cancel           release  varnok        browse-cancel)
   varnok_e2e(demo_transfer           -        varnok-demo   transfer ${sample})
-  varnok_e2e(demo_stop_button        -        varnok-demo   stop ${sample} button)
-  varnok_e2e(demo_stop_escape        -        varnok-demo   stop ${sample} escape)
-  varnok_e2e(demo_stop_closebox      -        varnok-demo   stop ${sample} closebox)
+  varnok_e2e(demo_stop_button        -        varnok-demo   stop ${sample} "click 2")
+  varnok_e2e(demo_stop_escape        -        varnok-demo   stop ${sample} "key 2 esc")
+  varnok_e2e(demo_stop_closebox      -        varnok-demo   stop ${sample} "sysmenu close")
   # Each executable's own About line; every static text of both dialogs fits its control.
   varnok_e2e(about                   release  varnok        about "Link card 300-330")
   varnok_e2e(demo_about              -        varnok-demo   about "Simulated console")
@@ -183,8 +178,8 @@ if(VARNOK_WINDOWS_BUILDS AND NOT VARNOK_SANITIZE)
   # The real program on the NT family (as Wine is): through a stand-in driver library beside it,
   # the same transfers as the demo's; without one, refused.
   varnok_e2e(real_transfer           release  varnok+sim    transfer ${sample})
-  varnok_e2e(real_stop_button        release  varnok+sim    stop ${sample} button)
-  # A file on the command line, then dropped on the window (while Ready, and while Busy: ignored).
+  varnok_e2e(real_stop_button        release  varnok+sim    stop ${sample} "click 2")
+  # A file on the command line, then dropped on the window.
   varnok_e2e(real_open_file          -        varnok+sim    open-file ${sample})
   varnok_e2e(real_no_library         -        varnok+       port-refused ${readme})
   varnok_e2e(real_driver_closed      -        varnok+closed driver-closed ${readme})
@@ -198,7 +193,8 @@ if(VARNOK_WINDOWS_BUILDS AND NOT VARNOK_SANITIZE)
   set(system32 ${staged}/prefix/drive_c/windows/system32/inpoutx64.dll)
   varnok_e2e_script(real_library_in_system_folder  -     varnok  bash -c "trap 'rm -f ${system32}' EXIT && cp @build@/inpout-sim.dll ${system32} && ${e2e} staged system-library @build@/varnok.exe ${sample}=sample.bin -- transfer ${staged}/system-library/varnok.exe ${staged}/system-library/sample.bin")
   # The console program, given a quoted path that holds blanks.
-  varnok_e2e_script(cli_windows                    i686  varnok  ${CMAKE_SOURCE_DIR}/tests/wine/cli.sh @once@ @build@/varnok-cli.exe ${sample})
+  varnok_e2e_script(cli_windows                    i686  varnok  ${e2e} staged cli-@arch@ "${sample}=My Games/a b.bin"
+                    -- cli @build@/varnok-cli.exe "${staged}/cli-@arch@/My Games/a b.bin")
   varnok_e2e_script(profile_roundtrip              i686  varnok  ${CMAKE_SOURCE_DIR}/tests/wine/profile-roundtrip.sh
                     $<TARGET_FILE:varnok_profile_tool> @build@/varnok.exe)
 
