@@ -1,4 +1,4 @@
-// The window at start, Enter, the open-file dialog, dropped files and the system menu's commands.
+// The window at start, the open-file dialog, dropped files and the system menu's commands.
 #include "tests/TestSupport.h"
 
 namespace {
@@ -10,14 +10,6 @@ class WindowTest : public DialogTest {
     PumpAll();
   }
 };
-
-// Enter in a box presses the default button, Execute: with an empty File box, the refusal.
-TEST_F(WindowTest, EnterInABoxPressesExecute) {
-  Start();
-  headless::PressKey(dlg_->m_hWnd, VK_RETURN);
-  PumpAll();
-  EXPECT_EQ(Boxes(), std::vector<std::string>{"varnok_tests|No File Selected|16"});
-}
 
 TEST_F(WindowTest, InitialisationShowsTheReadyWindowWithItsIconAndMenu) {
   Start();
