@@ -166,7 +166,7 @@ if(VARNOK_WINDOWS_BUILDS AND NOT VARNOK_SANITIZE)
   varnok_e2e(start_state             release  varnok        start-state)
   # Any file will do; not the sample, which the demo's tests may hold open meanwhile.
   varnok_e2e(validation              release  varnok        validation ${readme})
-  varnok_e2e(browse_cancel           release  varnok        browse-cancel)
+  varnok_e2e(browse                  release  varnok        browse ${readme})
   varnok_e2e(demo_transfer           -        varnok-demo   transfer ${sample})
   varnok_e2e(demo_stop_button        -        varnok-demo   stop ${sample} "click 2")
   varnok_e2e(demo_stop_escape        -        varnok-demo   stop ${sample} "key 2 esc")

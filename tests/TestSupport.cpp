@@ -79,7 +79,6 @@ void DialogTest::TearDown() {
   actions_.clear();
   headless::SetObserver(nullptr, nullptr);
   headless::SetMessageBoxHook(nullptr, nullptr);
-  headless::SetOpenFileHook(nullptr, nullptr);
   headless::SetIdleHook(nullptr, nullptr);
   posix::SetReadHook(nullptr, nullptr);
   posix::SetAllocHook(nullptr, nullptr);

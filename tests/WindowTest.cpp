@@ -1,4 +1,4 @@
-// The window at start, the open-file dialog, dropped files and the system menu's commands.
+// The window at start, dropped files and the system menu's commands.
 #include "tests/TestSupport.h"
 
 namespace {
@@ -27,25 +27,6 @@ TEST_F(WindowTest, InitialisationShowsTheReadyWindowWithItsIconAndMenu) {
   EXPECT_EQ(flags[0], static_cast<UINT>(MF_SEPARATOR));
   EXPECT_EQ(id, static_cast<UINT_PTR>(IDM_ABOUTBOX));
   EXPECT_EQ(text, "&About");
-}
-
-// The open-file dialog's choice goes into the File box (Cancel is the end-to-end tests' business).
-TEST_F(WindowTest, BrowsePutsTheChosenPathInTheFileBox) {
-  Start();
-  headless::SetOpenFileHook(
-      [](OPENFILENAMEA* ofn, void*) -> BOOL {
-        // The filter arrives as NUL-separated pairs; the flags as given; owned by the main window.
-        EXPECT_STREQ(ofn->lpstrFilter, "Saturn Executables (*.bin)");
-        EXPECT_STREQ(ofn->lpstrFilter + 27, "*.bin");
-        EXPECT_EQ(ofn->Flags, 0x1004u);
-        EXPECT_EQ(ofn->hwndOwner, AfxGetMainWnd()->m_hWnd);
-        strcpy(ofn->lpstrFile, "/games/chosen.bin");
-        return TRUE;
-      },
-      nullptr);
-  dlg_->OnBrowse();
-  EXPECT_EQ(Text(IDC_FILE), "/games/chosen.bin");
-  EXPECT_EQ(dlg_->m_nRecentFiles, 0) << "only Execute records a path";
 }
 
 // A file dropped on the window goes into the File box while Ready, and is ignored while Busy;

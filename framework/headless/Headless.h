@@ -37,8 +37,6 @@ struct HEADLESS_MESSAGEBOX {
 typedef void (*HEADLESS_OBSERVER)(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam, void* pContext);
 // Called when a message box is shown, before it is "dismissed" with IDOK.
 typedef void (*HEADLESS_MSGBOX_HOOK)(const HEADLESS_MESSAGEBOX& box, void* pContext);
-// Answers the open-file dialog: fill pOfn->lpstrFile and return TRUE, or return FALSE (Cancel).
-typedef BOOL (*HEADLESS_OPENFILE_HOOK)(OPENFILENAMEA* pOfn, void* pContext);
 // Called by GetMessage when the queue is empty: post something, or nothing to end the loop.
 typedef void (*HEADLESS_IDLE_HOOK)(void* pContext);
 
@@ -46,7 +44,6 @@ namespace headless {
 
 void SetObserver(HEADLESS_OBSERVER pfn, void* pContext);
 void SetMessageBoxHook(HEADLESS_MSGBOX_HOOK pfn, void* pContext);
-void SetOpenFileHook(HEADLESS_OPENFILE_HOOK pfn, void* pContext);
 void SetIdleHook(HEADLESS_IDLE_HOOK pfn, void* pContext);
 
 // Message boxes shown since the last ClearMessageBoxes (the latest 64 are kept).

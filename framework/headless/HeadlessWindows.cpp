@@ -110,8 +110,6 @@ HEADLESS_OBSERVER s_pfnObserver = 0;
 void* s_pObserverContext = 0;
 HEADLESS_MSGBOX_HOOK s_pfnMsgBox = 0;
 void* s_pMsgBoxContext = 0;
-HEADLESS_OPENFILE_HOOK s_pfnOpenFile = 0;
-void* s_pOpenFileContext = 0;
 HEADLESS_IDLE_HOOK s_pfnIdle = 0;
 void* s_pIdleContext = 0;
 
@@ -587,13 +585,8 @@ HICON LoadIconA(HINSTANCE, LPCSTR lpName) {
   return reinterpret_cast<HICON>(const_cast<LPSTR>(lpName));
 }
 
-BOOL GetOpenFileNameA(OPENFILENAMEA* pOfn) {
-  Window* pOwner = FromHandle(pOfn->hwndOwner);
-  BOOL bOwnerDisabled = DisableOwner(pOwner);
-  BOOL bOk = s_pfnOpenFile ? s_pfnOpenFile(pOfn, s_pOpenFileContext) : FALSE;
-  if (bOwnerDisabled && FromHandle(pOfn->hwndOwner)) pOwner->bEnabled = TRUE;
-  return bOk;
-}
+// No file dialog here: it is always cancelled.
+BOOL GetOpenFileNameA(OPENFILENAMEA*) { return FALSE; }
 
 void InitCommonControls() {}
 
@@ -668,11 +661,6 @@ void SetObserver(HEADLESS_OBSERVER pfn, void* pContext) {
 void SetMessageBoxHook(HEADLESS_MSGBOX_HOOK pfn, void* pContext) {
   s_pfnMsgBox = pfn;
   s_pMsgBoxContext = pContext;
-}
-
-void SetOpenFileHook(HEADLESS_OPENFILE_HOOK pfn, void* pContext) {
-  s_pfnOpenFile = pfn;
-  s_pOpenFileContext = pContext;
 }
 
 void SetIdleHook(HEADLESS_IDLE_HOOK pfn, void* pContext) {
