@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "app/UploaderApp.h"
-#include "framework/headless/Headless.h"
 #include "framework/posix/PosixProfile.h"
 #include "ui/UploadDlg.h"
 
@@ -20,18 +19,15 @@ struct Lists {
 };
 
 Lists LoadAndSave() {
-  CUploadDlg dlg;
-  theApp.m_pMainWnd = &dlg;
-  if (!dlg.Create() || dlg.m_nRecentFiles < 0 || dlg.m_nRecentFiles > kRecentMax || dlg.m_nRecentAddresses < 0 ||
+  CUploadDlg dlg;  // its settings only: no window
+  dlg.LoadSettings();
+  if (dlg.m_nRecentFiles < 0 || dlg.m_nRecentFiles > kRecentMax || dlg.m_nRecentAddresses < 0 ||
       dlg.m_nRecentAddresses > kRecentMax)
     abort();
   Lists l{dlg.m_nPort, {}, {}};
   for (int i = 0; i < dlg.m_nRecentFiles; ++i) l.files.push_back(std::string(dlg.m_strRecentFile[i]));
   for (int i = 0; i < dlg.m_nRecentAddresses; ++i) l.addresses.push_back(std::string(dlg.m_strRecentAddress[i]));
-  if (headless::GetItemCount(api::GetDlgItem(dlg.m_hWnd, IDC_FILE)) != dlg.m_nRecentFiles) abort();
   dlg.SaveSettings();
-  api::DestroyWindow(dlg.m_hWnd);
-  theApp.m_pMainWnd = nullptr;
   return l;
 }
 
