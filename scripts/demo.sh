@@ -41,3 +41,5 @@ done
 sleep 1
 import -window "${window:-root}" "$demo_dir/demo.png" && echo "screenshot: $demo_dir/demo.png"
 wait $!
+echo "What the console received ([DemoConsole] of the demo's profile):"
+tr -d '\r' < "$E2E_DIR/prefix/drive_c/windows/varnok-demo.INI" | sed -n '/^\[DemoConsole\]/,/^\[/{/^\[/d;p}'
