@@ -244,8 +244,9 @@ bool Step(const string& verb, const string& rest) {
   } else if (verb == "click") {  // the button's own notification, posted: a handler's modal loop cannot hold us
     if (ctl == GetDlgItem(main, 1011)) g_executed = GetTickCount();
     PostMessageA(win, WM_COMMAND, MAKEWPARAM(std::atoi(rest.c_str()), BN_CLICKED), reinterpret_cast<LPARAM>(ctl));
-  } else if (verb == "key") {  // as the keyboard delivers it to the control
+  } else if (verb == "key") {  // the focus on the control, as after a click there, then the key
     UINT vk = text == "esc" ? VK_ESCAPE : text == "enter" ? VK_RETURN : text == "f1" ? VK_F1 : 0;
+    SendMessageTimeoutA(win, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(ctl), TRUE, SMTO_ABORTIFHUNG, 5000, nullptr);
     PostMessageA(ctl, WM_KEYDOWN, vk, 1);
     return Check(vk != 0, "a key named " + text);
   } else if (verb == "sysmenu") {
