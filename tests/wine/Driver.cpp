@@ -289,8 +289,6 @@ bool Step(const string& verb, const string& rest) {
     size_t end = text.find(' ');
     string got = Ini(rest.substr(0, blank), text.substr(0, end));
     Check(got == (end == string::npos ? "" : text.substr(end + 1)), rest + ": \"" + got + "\"");
-  } else if (verb == "delete-profile") {
-    DeleteFileA(ProfilePath().c_str());
   } else if (verb == "drop") {
     Drop(rest);
   } else if (verb == "alone") {
