@@ -93,9 +93,10 @@ TEST_F(CliTest, EachFailureHasItsExitCodeItsMessageAndItsSummary) {
       {{"--frobnicate"}, 2, "unknown option or missing value: --frobnicate (see --help)", ""},
       {{"--simulate=bad-checksum", "--address=0", file}, 1, "Checksum Error",
        "sent 3 bytes to 00000000 in .*, checksum differed"},
-      // Ctrl-C, here after a second, while a silent console keeps the handshake waiting.
+      // Ctrl-C, here after a second, while a silent console keeps the handshake waiting; to the
+      // program alone (--foreground), else timeout signals its process group again: a second Ctrl-C.
       {{"--simulate=silent", "--address=0", file}, 3, "stopped", "stopped during the handshake, nothing sent",
-       {"timeout", "--preserve-status", "-s", "INT", "1"}},
+       {"timeout", "--foreground", "--preserve-status", "-s", "INT", "1"}},
       {{"--simulate=silent", "--wait=1", "--address=0", file}, 6, "the console did not answer within 1 s",
        "the console did not answer during the handshake, nothing sent"},
       {{"--simulate=fast", "--address=0", kShort}, 5, "Read Error: " + kShort + ": the file ended before its length",
