@@ -1,9 +1,21 @@
 // File.cpp - CFile: a file opened for reading.
 #include "afxwin.h"
 
-CFile::CFile() : m_hFile(INVALID_HANDLE_VALUE), m_nLength(0) {}
+namespace {
+LPCSTR s_pszImagePath = 0;
+const BYTE* s_pImage = 0;
+DWORD s_nImageLength = 0;
+}  // namespace
+
+CFile::CFile() : m_hFile(INVALID_HANDLE_VALUE), m_nLength(0), m_pImage(0), m_nImageRead(0) {}
 
 CFile::~CFile() { Close(); }
+
+void CFile::SetImage(LPCSTR pszPath, const BYTE* pImage, DWORD nLength) {
+  s_pszImagePath = pszPath;
+  s_pImage = pImage;
+  s_nImageLength = nLength;
+}
 
 BOOL CFile::Open(LPCSTR pszFileName, UINT nOpenFlags) {
   Close();
@@ -11,6 +23,12 @@ BOOL CFile::Open(LPCSTR pszFileName, UINT nOpenFlags) {
   DWORD dwShare = (nOpenFlags & shareDenyNone) ? (FILE_SHARE_READ | FILE_SHARE_WRITE) : 0;
   m_hFile = api::CreateFileA(pszFileName, GENERIC_READ, dwShare, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
   if (m_hFile == INVALID_HANDLE_VALUE) return FALSE;
+  // The file itself stays open, as any other would, while its image is what is read.
+  if (s_pszImagePath && CString(s_pszImagePath) == pszFileName) {
+    m_pImage = s_pImage;
+    m_nLength = s_nImageLength;
+    return TRUE;
+  }
   DWORD dwHigh = 0;
   DWORD dwLow = api::GetFileSize(m_hFile, &dwHigh);
   m_nLength = (static_cast<ULONGLONG>(dwHigh) << 32) | dwLow;
@@ -18,6 +36,13 @@ BOOL CFile::Open(LPCSTR pszFileName, UINT nOpenFlags) {
 }
 
 UINT CFile::Read(void* pBuffer, UINT nCount) {
+  if (m_pImage) {
+    DWORD nLeft = static_cast<DWORD>(m_nLength) - m_nImageRead;
+    if (nCount > nLeft) nCount = nLeft;
+    AfxMemCopy(pBuffer, m_pImage + m_nImageRead, static_cast<int>(nCount));
+    m_nImageRead += nCount;
+    return nCount;
+  }
   DWORD dwRead = 0;
   if (!api::ReadFile(m_hFile, pBuffer, nCount, &dwRead, 0)) return 0;
   return dwRead;
@@ -27,6 +52,8 @@ void CFile::Close() {
   if (m_hFile != INVALID_HANDLE_VALUE) api::CloseHandle(m_hFile);
   m_hFile = INVALID_HANDLE_VALUE;
   m_nLength = 0;
+  m_pImage = 0;
+  m_nImageRead = 0;
 }
 
 CString AfxFullPath(LPCSTR pszName) {

@@ -82,11 +82,17 @@ class CFile {
   void Close();
   BOOL IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
 
+  // From now on, a file opened under exactly this path reads these bytes instead of its own
+  // (the command line sends an ELF file as its loadable image); 0 ends it. Nothing is copied.
+  static void SetImage(LPCSTR pszPath, const BYTE* pImage, DWORD nLength);
+
  private:
   CFile(const CFile&);
   void operator=(const CFile&);
   HANDLE m_hFile;
   ULONGLONG m_nLength;
+  const BYTE* m_pImage;  // the image read instead of the file, or 0
+  DWORD m_nImageRead;
 };
 
 // ---- Message maps ----

@@ -71,6 +71,9 @@ HANDLE CreateFileA(LPCSTR lpName, DWORD dwAccess, DWORD dwShare, void* pSecurity
                    HANDLE hTemplate);
 BOOL ReadFile(HANDLE hFile, void* pBuffer, DWORD nToRead, DWORD* pnRead, void* pOverlapped);
 DWORD GetFileSize(HANDLE hFile, DWORD* pHigh);
+// A file's size and times without opening it (the host back end: an exact name, no wildcards).
+HANDLE FindFirstFileA(LPCSTR lpName, WIN32_FIND_DATAA* pData);
+BOOL FindClose(HANDLE hFind);
 BOOL CloseHandle(HANDLE hObject);
 HANDLE GetProcessHeap();
 void* HeapAlloc(HANDLE hHeap, DWORD dwFlags, size_t nBytes);

@@ -99,6 +99,16 @@ typedef uintptr_t DWORD_PTR_HOST;
 #define FILE_ATTRIBUTE_NORMAL 0x80
 #define FILE_SHARE_READ 1
 #define FILE_SHARE_WRITE 2
+typedef struct _FILETIME {
+  DWORD dwLowDateTime, dwHighDateTime;
+} FILETIME;
+typedef struct _WIN32_FIND_DATAA {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime, ftLastAccessTime, ftLastWriteTime;
+  DWORD nFileSizeHigh, nFileSizeLow, dwReserved0, dwReserved1;
+  CHAR cFileName[260];
+  CHAR cAlternateFileName[14];
+} WIN32_FIND_DATAA;
 
 // Window messages.
 #define WM_NULL 0x0000

@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine64 xvfb x11-utils imagemagick python3 zip
-  wine32:i386 qemu-user-static g++-i686-linux-gnu
+  wine32:i386 qemu-user-static g++-i686-linux-gnu binutils-sh-elf
 )
 
 missing=()

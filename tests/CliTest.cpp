@@ -1,21 +1,41 @@
 // varnok-cli run as a user runs it: a separate process, its output, its exit code, its history.
 // No test here reaches real I/O ports: every run simulates the card, but the one that checks
 // the refusal, which first makes sure the process has no right to the ports.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <thread>
 
+#include "cli/Progress.h"
 #include "tests/TestSupport.h"
 
 namespace {
 
+// A console program in the toolchain's assembly: code at the load address, data elsewhere.
+const char kProgram[] =
+    "\t.text\n\t.global start\nstart:\tmov.l 1f, r0\n\tjmp @r0\n\tnop\n\t.global other\nother:\trts\n\tnop\n"
+    "\t.align 2\n1:\t.long other\n\t.data\n\t.long 0x12345678\n\t.bss\n\t.space 64\n";
+
 struct Result {
   int exit;
   std::string out, err;
+  double seconds, cpu;  // the run's time, and the processor time it took
 };
+
+double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+double ChildrenCpu() {
+  rusage u;
+  getrusage(RUSAGE_CHILDREN, &u);
+  return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
 
 class CliTest : public ::testing::Test {
  protected:
@@ -30,8 +50,50 @@ class CliTest : public ::testing::Test {
     for (const std::string& a : prefix) command += " " + a;
     command += std::string(" ") + VARNOK_CLI_PATH;
     for (const std::string& a : args) command += " " + a;
+    double start = Now(), cpu = ChildrenCpu();
     int status = std::system((command + " >" + dir_.path() + "/out 2>" + dir_.path() + "/err").c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Read("out"), Read("err")};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Read("out"), Read("err"), Now() - start,
+            ChildrenCpu() - cpu};
+  }
+  // Starts the program in the test's folder, its output into out, its messages into err or
+  // into the descriptor errFd.
+  pid_t Start(const std::vector<std::string>& args, int errFd = -1) {
+    std::vector<char*> argv = {const_cast<char*>(VARNOK_CLI_PATH)};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t files;
+    posix_spawn_file_actions_init(&files);
+    posix_spawn_file_actions_addopen(&files, 1, (dir_.path() + "/out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (errFd < 0)
+      posix_spawn_file_actions_addopen(&files, 2, (dir_.path() + "/err").c_str(), O_WRONLY | O_CREAT, 0644);
+    if (errFd >= 0) posix_spawn_file_actions_adddup2(&files, errFd, 2);
+    pid_t pid = 0;
+    EXPECT_EQ(posix_spawn(&pid, VARNOK_CLI_PATH, &files, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&files);
+    return pid;
+  }
+  // Waits up to ten seconds for the output to hold the pattern n times; how many it holds.
+  int Await(const std::string& pattern, int n) {
+    int seen = 0;
+    for (int i = 0; i < 500 && (seen = Count(Read("out"), pattern)) < n; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return seen;
+  }
+  static int Count(const std::string& text, const std::string& pattern) {
+    std::regex re(pattern);
+    return static_cast<int>(std::distance(std::sregex_iterator(text.begin(), text.end(), re), std::sregex_iterator()));
+  }
+  // The exit code of a program that ends within ten seconds; -1 for one that has to be killed.
+  static int Exit(pid_t pid) {
+    int status = 0, ended = 0;
+    for (int i = 0; i < 500 && (ended = waitpid(pid, &status, WNOHANG)) == 0; ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (ended == 0) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
   std::string Read(const std::string& name) {
     std::ifstream f(dir_.path() + "/" + name);
@@ -70,6 +132,7 @@ TEST_F(CliTest, SendsTheFileAndABareRunFromElsewhereSendsTheLastUploadAgain) {
 
 TEST_F(CliTest, EachFailureHasItsExitCodeItsMessageAndItsSummary) {
   const std::string d = dir_.path(), file = dir_.Write("prog.bin", {1, 2, 3});
+  const std::string paced = dir_.Write("paced.bin", PatternBytes(40000));
   // 4 GB less 256 MB, sparse: no room for a tenth of it within an address space of 256 MB.
   ASSERT_EQ(truncate(dir_.Write("big.bin", {}).c_str(), 0xF0000000), 0);
   const std::vector<std::string> kSmallMemory = {"prlimit", "--as=268435456", "--"};
@@ -88,17 +151,34 @@ TEST_F(CliTest, EachFailureHasItsExitCodeItsMessageAndItsSummary) {
       {{"--simulate=fast", "--address=1", d}, 2, "Open Error: " + d + ": Is a directory", ""},
       {{"--simulate=fast", file}, 2, "No Start Address", ""},
       {{"--simulate=fast", "--port", "340", file}, 2, "--port takes 300, 310, 320 or 330", ""},
+      {{"--simulate=fast", file, "--port"}, 2, "--port takes 300, 310, 320 or 330", ""},
       {{"--simulate=slow", file}, 2, "--simulate takes paced, fast, bad-checksum or silent", ""},
+      {{"--simulate=fast", file, "--address"}, 2, "--address takes a hexadecimal start address", ""},
+      // An address that reads as nothing is a typo; "0x" alone is the window's 0.
+      {{"--simulate=fast", "--address", "zz", file}, 2, "--address takes a hexadecimal start address, not \"zz\"", ""},
+      {{"--simulate=fast", "'--address=$6004000'", file}, 2,
+       "--address takes a hexadecimal start address, not \"$6004000\"", ""},
+      {{"--simulate=fast", "--address=0x", file}, 0, "", "sent 3 bytes to 00000000 in .*, checksum matched"},
       {{"--wait", "0", file}, 2, "--wait takes a whole number of seconds, from 1 to 1000000", ""},
-      {{"--frobnicate"}, 2, "unknown option or missing value: --frobnicate (see --help)", ""},
+      {{"--wait=1.5", file}, 2, "--wait takes a whole number of seconds, from 1 to 1000000", ""},
+      {{file, "--wait"}, 2, "--wait takes a whole number of seconds, from 1 to 1000000", ""},
+      {{"--simulate", file, "--receipt"}, 2, "--receipt takes a file name", ""},
+      {{"--simulate", "--receipt=", file}, 2, "--receipt takes a file name", ""},
+      {{"--receipt=r.ini", file}, 2, "--receipt goes with --simulate", ""},
+      {{file, file}, 2, "one file at a time (see --help)", ""},
+      {{"--frobnicate"}, 2, "unknown option: --frobnicate (see --help)", ""},
+      {{"--watch=yes", file}, 2, "unknown option: --watch=yes (see --help)", ""},
       {{"--simulate=bad-checksum", "--address=0", file}, 1, "Checksum Error",
        "sent 3 bytes to 00000000 in .*, checksum differed"},
       // Ctrl-C, here after a second, while a silent console keeps the handshake waiting; to the
       // program alone (--foreground), else timeout signals its process group again: a second Ctrl-C.
       {{"--simulate=silent", "--address=0", file}, 3, "stopped", "stopped during the handshake, nothing sent",
        {"timeout", "--foreground", "--preserve-status", "-s", "INT", "1"}},
-      {{"--simulate=silent", "--wait=1", "--address=0", file}, 6, "the console did not answer within 1 s",
+      // --wait counts seconds, from the first offer through the handshake (row 6), then from each
+      // byte: a console that takes two seconds for the data, answering each byte in time (row 0).
+      {{"--simulate=silent", "--wait=2", "--address=0", file}, 6, "the console did not answer within 2 s",
        "the console did not answer during the handshake, nothing sent"},
+      {{"--simulate", "--wait=1", "--address=0", paced}, 0, "", "sent 40000 bytes to 00000000 in [2-9].*, checksum matched"},
       {{"--simulate=fast", "--address=0", kShort}, 5, "Read Error: " + kShort + ": the file ended before its length",
        "failed after 0 of 4096 bytes to 00000000"},
       {{"--simulate=fast", "--address=0", d + "/big.bin"}, 5, "Not Enough Memory",
@@ -113,7 +193,11 @@ TEST_F(CliTest, EachFailureHasItsExitCodeItsMessageAndItsSummary) {
 #endif
     Result r = Cli(c.args, ".", c.prefix);
     EXPECT_EQ(r.exit, c.exit) << c.err;
-    EXPECT_EQ(r.err, "varnok-cli: " + c.err + "\n");
+    EXPECT_EQ(r.err, c.err.empty() ? "" : "varnok-cli: " + c.err + "\n");
+    // While the console does not answer, no processor core is kept busy.
+    if (c.exit == 6) {
+      EXPECT_TRUE(r.seconds >= 2 && r.cpu < 1) << r.seconds << " s, " << r.cpu << " s of processor time";
+    }
     // The summary, when a transfer began, as the last line on stdout.
     EXPECT_TRUE(std::regex_search(r.out, std::regex(c.out.empty() ? "^$" : "\n" + c.out + "\n$"))) << c.err << r.out;
     // The history records every transfer that began, however it ended, and no refusal; the
@@ -121,6 +205,130 @@ TEST_F(CliTest, EachFailureHasItsExitCodeItsMessageAndItsSummary) {
     EXPECT_EQ(Has(Profile(), "RecentFile0="), c.exit != 2) << c.err;
     EXPECT_FALSE(Has(Profile(), "DemoConsole")) << c.err;
   }
+}
+
+// Programs linked by the console's toolchain, against what its objcopy makes of them.
+TEST_F(CliTest, AnElfFileGoesOutAsObjcopyMakesItOrIsRefusedWithItsReason) {
+  const std::string d = dir_.path();
+  dir_.Write("p.s", Bytes(kProgram, kProgram + sizeof(kProgram) - 1));
+  // far: the default link script's stack segment; game: without it, named as no ELF file is.
+  ASSERT_EQ(std::system(("cd " + d +
+                         " && sh-elf-as -o p.o p.s && sh-elf-ld -Ttext 0x06004000 -Tdata 0x06050000 -e start -o far p.o"
+                         " && sh-elf-ld -Ttext 0x06004000 -e other -o entry p.o && sh-elf-objcopy -R .stack entry"
+                         " && sh-elf-objcopy -R .stack far game && sh-elf-objcopy -O binary game game.bin"
+                         " && sh-elf-objcopy -O coff-sh game coff 2>/dev/null")
+                            .c_str()),
+            0);
+  std::string elf = Read("game"), image = Read("game.bin");
+  ASSERT_GT(image.size(), 0x4C000u) << "the data segment lies apart from the code: zeros between";
+  auto Patch = [&](const char* name, size_t at, std::string bytes) {
+    dir_.Write(name, Bytes(elf.begin(), elf.end()));
+    std::fstream(d + "/" + name, std::ios::in | std::ios::out | std::ios::binary)
+        .seekp(at)
+        .write(bytes.data(), bytes.size());
+  };
+  Patch("elf64", 4, "\2");
+  Patch("little", 5, "\1");
+  Patch("arm", 18, std::string("\0\x28", 2));
+  Patch("empty", 44, std::string(2, '\0'));  // no program headers
+  const std::pair<std::vector<std::string>, std::string> refused[] = {
+      {{"far"}, "lie far apart (06050004 and 3fffff00, more than 1 MiB of zeros between them)"},
+      {{"entry"}, "entry point 06004006 is not its load address 06004000"},
+      {{"coff"}, "a COFF file, which is not read here: link the program as ELF, or convert it"},
+      {{"elf64"}, "a 64-bit ELF file"},
+      {{"little"}, "a little-endian ELF file"},
+      {{"arm"}, "an ELF file for another machine (40; SuperH is 42)"},
+      {{"empty"}, "an ELF file without loadable contents"},
+      {{"--address=6000000", "game"}, "--address 06000000 differs from the load address of the ELF file, 06004000"},
+  };
+  for (const auto& c : refused) {
+    std::vector<std::string> args = {"--simulate=fast", "--receipt=r.ini"};
+    args.insert(args.end(), c.first.begin(), c.first.end());
+    Result r = Cli(args, d);
+    EXPECT_EQ(r.exit, 2) << c.second;
+    EXPECT_TRUE(Has(r.err, c.second) && Has(r.err, d + "/" + c.first.back())) << r.err;
+    EXPECT_EQ(Read("r.ini"), "") << "nothing sent";
+    EXPECT_FALSE(Has(Profile(), "RecentFile0")) << "nothing recorded";
+  }
+  // Sent at its load address, whatever the history's address; an --address equal to it is fine.
+  dir_.Write("prog.bin", {1});
+  Cli({"--simulate=fast", "--address=1234", "prog.bin"}, d);
+  for (const char* address : {"", "--address=0x6004000"}) {
+    Result r = Cli({"--simulate=fast", "--receipt=r.ini", address, "game"}, d);
+    EXPECT_EQ(r.exit, 0) << r.err;
+    char hash[9];
+    unsigned h = 2166136261u;
+    for (unsigned char c : image) h = (h ^ c) * 16777619u;
+    snprintf(hash, sizeof(hash), "%08x", h);
+    const std::string n = std::to_string(image.size());
+    EXPECT_TRUE(Has(Read("r.ini"), "Address=06004000\r\nLength=" + n + "\r\nReceived=" + n + "\r\nDataFnv1a=" + hash))
+        << Read("r.ini");
+    // The history: the ELF file's own path and the address used, for a bare run after the next build.
+    EXPECT_TRUE(Has(Profile(), "RecentFile0=" + d + "/game\r\n") && Has(Profile(), "RecentAdrs0=06004000\r\n"));
+  }
+}
+
+// --watch: each version that has stood still for half a second is sent, whole; a file that is gone
+// is waited for; Ctrl-C while waiting ends with the last transfer's exit code.
+TEST_F(CliTest, WatchSendsEachSteadyVersionUntilCtrlC) {
+  const std::string file = dir_.Write("w.bin", PatternBytes(100));
+  pid_t pid = Start({"--simulate=bad-checksum", "--watch", "--address=1", file});
+  EXPECT_EQ(Await("\nsent ", 1), 1);
+  {
+    // Rewritten in five pieces a tenth of a second apart, as a slow build writes it.
+    std::ofstream f(file, std::ios::binary | std::ios::trunc);
+    for (int i = 0; i < 5; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(100)))
+      f.write(reinterpret_cast<const char*>(PatternBytes(200, i).data()), 200).flush();
+  }
+  EXPECT_EQ(Await("\nsent ", 2), 2);
+  std::remove(file.c_str());
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  dir_.Write("w.bin", PatternBytes(300));
+  EXPECT_EQ(Await("\nsent ", 3), 3);
+  EXPECT_EQ(Await("watching ", 3), 3);
+  kill(pid, SIGINT);
+  EXPECT_EQ(Exit(pid), 1);
+  EXPECT_EQ(Count(Read("out"), "\nsent (100|1000|300) bytes to 00000001 in .*, checksum differed\n"), 3) << Read("out");
+  EXPECT_EQ(Read("err"), "varnok-cli: Checksum Error\nvarnok-cli: Checksum Error\nvarnok-cli: Checksum Error\n");
+}
+
+// A second Ctrl-C ends the program at once, even where the first one's end cannot go on: here its
+// messages go into a pipe that is full.
+TEST_F(CliTest, ASecondCtrlCEndsAtOnce) {
+  int fds[2];
+  ASSERT_EQ(pipe2(fds, O_NONBLOCK), 0);
+  while (write(fds[1], "................", 16) > 0) {
+  }
+  fcntl(fds[1], F_SETFL, 0);
+  pid_t pid = Start({"--simulate=silent", "--address=0", dir_.Write("p.bin", {1})}, fds[1]);
+  EXPECT_EQ(Await("Waiting for Saturn", 1), 1);
+  kill(pid, SIGINT);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  kill(pid, SIGINT);
+  EXPECT_EQ(Exit(pid), 3);
+  close(fds[0]);
+  close(fds[1]);
+}
+
+// The progress line and the summary, in 32-bit arithmetic up to 4 GiB less one byte.
+TEST(CliProgressTest, PercentBytesRateAndTimeLeftUpTo4GiB) {
+  const DWORD kMax = 0xFFFFFFFF;
+  const std::pair<PROGRESS, std::string> lines[] = {
+      {{"S", FALSE, 0, 0, 0}, "S   0%"},
+      {{"S", TRUE, 1500, 3000, 199}, "S  50%  1500/3000 bytes"},  // the rate after 200 ms
+      {{"S", TRUE, 3000000000u, kMax, 3000000}, "S  69%  3000000000/4294967295 bytes  976.5 KB/s  21:34 left"},
+      {{"S", TRUE, kMax - 1, kMax, 4000000}, "S  99%  4294967294/4294967295 bytes  1048.5 KB/s  0:00 left"},
+      {{"S", TRUE, kMax, kMax, kMax}, "S 100%  4294967295/4294967295 bytes  0.9 KB/s  0:00 left"},
+  };
+  char sz[300];
+  for (const auto& l : lines) {
+    FormatProgress(sz, l.first);
+    EXPECT_EQ(sz, l.second);
+  }
+  FormatSummary(sz, 0, {"S", TRUE, kMax, kMax, 3600000}, "06004000");
+  EXPECT_STREQ(sz, "sent 4294967295 bytes to 06004000 in 3600.00 s (1165.0 KB/s), checksum matched\n");
+  FormatSummary(sz, 3, {"S", TRUE, 12288, kMax, 1}, "06004000");
+  EXPECT_STREQ(sz, "stopped after 12288 of 4294967295 bytes to 06004000\n");
 }
 
 TEST_F(CliTest, WithoutARightToThePortsItExitsWithFour) {

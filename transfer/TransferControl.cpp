@@ -78,6 +78,9 @@ void CUploadDlg::EnterBusyState() {
   m_bBusy = 1;
   m_bAbort = 0;
   m_bFailed = 0;
+  m_nPhase = kPhaseInit;
+  m_dwSent = 0;
+  m_dwLength = 0;
   SetStatus(IDS_STATUS_INIT, 10);
   GetDlgItem(IDC_EXECUTE)->EnableWindow(FALSE);
   CString str;

@@ -21,6 +21,7 @@ void CUploadDlg::SetStatus(UINT nStringId, int nPosition) {
 }
 
 void CUploadDlg::Handshake() {
+  m_nPhase = kPhaseHandshake;
   SetStatus(IDS_STATUS_WAITING, 10);
   DWORD r = ExchangeByte(kOffer);
   if (m_bAbort) return;
@@ -39,13 +40,18 @@ void CUploadDlg::Handshake() {
 }
 
 void CUploadDlg::SendHeader(CFile& file) {
+  m_nPhase = kPhaseHeader;
+  m_dwLength = static_cast<DWORD>(file.GetLength());
   Send32(m_dwStartAddress);
   if (m_bAbort) return;
-  Send32(static_cast<DWORD>(file.GetLength()));
+  Send32(m_dwLength);
 }
 
 void CUploadDlg::SendBytes(const BYTE* pBuffer, DWORD nCount, DWORD& dwSum) {
-  for (DWORD i = 0; i < nCount; ++i) dwSum += ExchangeByte(pBuffer[i]);
+  for (DWORD i = 0; i < nCount; ++i) {
+    dwSum += ExchangeByte(pBuffer[i]);
+    ++m_dwSent;
+  }
 }
 
 BOOL CUploadDlg::ReadSlice(CFile& file, BYTE* pBuffer, DWORD nCount) {
@@ -57,6 +63,7 @@ BOOL CUploadDlg::ReadSlice(CFile& file, BYTE* pBuffer, DWORD nCount) {
 }
 
 DWORD CUploadDlg::SendData(CFile& file) {
+  m_nPhase = kPhaseData;
   DWORD dwLength = static_cast<DWORD>(file.GetLength());
   DWORD dwSlice = dwLength / 10;
   DWORD dwRemainder = dwLength % 10;
@@ -94,6 +101,7 @@ DWORD CUploadDlg::SendData(CFile& file) {
 }
 
 void CUploadDlg::SendChecksum(DWORD dwSum) {
+  m_nPhase = kPhaseChecksum;
   SetStatus(IDS_STATUS_CHECKSUM, 95);
   DWORD x = dwSum & 0xFFF;
   DWORD r = Exchange16(x);

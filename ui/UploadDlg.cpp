@@ -17,6 +17,9 @@ CUploadDlg::CUploadDlg(CWnd* pParent)
       m_nRecentAddresses(0),
       m_bBusy(0),
       m_bAbort(0),
+      m_nPhase(kPhaseInit),
+      m_dwSent(0),
+      m_dwLength(0),
       m_bFailed(0) {}
 
 BOOL CUploadDlg::OnInitDialog() {

@@ -76,6 +76,14 @@ class CUploadDlg : public CDialog {
   // A file given when the program starts: shown in the File box instead of the most recent one.
   CString m_strInitialFile;
 
+  // How far the transfer has come, for whoever follows it from outside (the command line): its
+  // phase, the data bytes sent and the length in the header. Execute starts them anew; they keep
+  // the last transfer's values after it ends.
+  enum Phase { kPhaseInit, kPhaseHandshake, kPhaseHeader, kPhaseData, kPhaseChecksum };
+  int m_nPhase;
+  DWORD m_dwSent;
+  DWORD m_dwLength;
+
  protected:
   DECLARE_MESSAGE_MAP()
 

@@ -112,6 +112,22 @@ DWORD GetFileSize(HANDLE hFile, DWORD* pHigh) {
   return static_cast<DWORD>(n);
 }
 
+HANDLE FindFirstFileA(LPCSTR lpName, WIN32_FIND_DATAA* pData) {
+  struct stat st;
+  if (!lpName || stat(lpName, &st) != 0) return INVALID_HANDLE_VALUE;
+  *pData = WIN32_FIND_DATAA();
+  uint64_t n = static_cast<uint64_t>(st.st_size);
+  pData->nFileSizeHigh = static_cast<DWORD>(n >> 32);
+  pData->nFileSizeLow = static_cast<DWORD>(n);
+  // 100 ns units, as Windows counts them (from another epoch: only differences matter here).
+  uint64_t t = static_cast<uint64_t>(st.st_mtim.tv_sec) * 10000000u + static_cast<uint64_t>(st.st_mtim.tv_nsec) / 100u;
+  pData->ftLastWriteTime.dwLowDateTime = static_cast<DWORD>(t);
+  pData->ftLastWriteTime.dwHighDateTime = static_cast<DWORD>(t >> 32);
+  return reinterpret_cast<HANDLE>(static_cast<intptr_t>(1));
+}
+
+BOOL FindClose(HANDLE hFind) { return hFind != INVALID_HANDLE_VALUE; }
+
 BOOL CloseHandle(HANDLE hObject) {
   if (hObject == INVALID_HANDLE_VALUE || !hObject) return FALSE;
   --s_nOpenFiles;

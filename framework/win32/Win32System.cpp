@@ -12,6 +12,8 @@ BOOL ReadFile(HANDLE hFile, void* pBuffer, DWORD nToRead, DWORD* pnRead, void* p
   return ::ReadFile(hFile, pBuffer, nToRead, pnRead, static_cast<LPOVERLAPPED>(pOverlapped));
 }
 DWORD GetFileSize(HANDLE hFile, DWORD* pHigh) { return ::GetFileSize(hFile, pHigh); }
+HANDLE FindFirstFileA(LPCSTR lpName, WIN32_FIND_DATAA* pData) { return ::FindFirstFileA(lpName, pData); }
+BOOL FindClose(HANDLE hFind) { return ::FindClose(hFind); }
 BOOL CloseHandle(HANDLE hObject) { return ::CloseHandle(hObject); }
 HANDLE GetProcessHeap() { return ::GetProcessHeap(); }
 void* HeapAlloc(HANDLE hHeap, DWORD dwFlags, size_t nBytes) { return ::HeapAlloc(hHeap, dwFlags, nBytes); }
