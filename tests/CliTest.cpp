@@ -118,7 +118,7 @@ TEST_F(CliTest, SendsTheFileAndABareRunFromElsewhereSendsTheLastUploadAgain) {
 
 TEST_F(CliTest, EachFailureHasItsExitCodeItsMessageAndItsSummary) {
   const std::string d = dir_.path(), file = dir_.Write("prog.bin", {1, 2, 3});
-  const std::string paced = dir_.Write("paced.bin", PatternBytes(40000));
+  const std::string paced = dir_.Write("paced.bin", PatternBytes(50000));
   // 4 GB less 256 MB, sparse: no room for a tenth of it within an address space of 256 MB.
   ASSERT_EQ(truncate(dir_.Write("big.bin", {}).c_str(), 0xF0000000), 0);
   const std::vector<std::string> kSmallMemory = {"prlimit", "--as=268435456", "--"};
@@ -164,7 +164,7 @@ TEST_F(CliTest, EachFailureHasItsExitCodeItsMessageAndItsSummary) {
       // byte: a console that takes two seconds for the data, answering each byte in time (row 0).
       {{"--simulate=silent", "--wait=2", "--address=0", file}, 6, "the console did not answer within 2 s",
        "the console did not answer during the handshake, nothing sent"},
-      {{"--simulate", "--wait=1", "--address=0", paced}, 0, "", "sent 40000 bytes to 00000000 in [2-9].*, checksum matched"},
+      {{"--simulate", "--wait=1", "--address=0", paced}, 0, "", "sent 50000 bytes to 00000000 in [2-9].*, checksum matched"},
       {{"--simulate=fast", "--address=0", kShort}, 5, "Read Error: " + kShort + ": the file ended before its length",
        "failed after 0 of 4096 bytes to 00000000"},
       {{"--simulate=fast", "--address=0", d + "/big.bin"}, 5, "Not Enough Memory",
