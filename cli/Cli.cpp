@@ -163,6 +163,8 @@ class CWatcher final : public CPortIo {
   void OnStatus(LPCSTR pszText) {
     NoteDataPhase();
     if (!AfxStrCmpNoCase(pszText, m_szStatus)) return;
+    // The data's last tenth, before the checksum's status.
+    if (m_bData && !m_bTerminal && ProgressPercent(m_dlg.m_dwSent, m_dlg.m_dwLength) / 10 != m_nTenth) Show();
     int n = AfxStrLen(pszText);
     if (n >= static_cast<int>(sizeof(m_szStatus))) n = sizeof(m_szStatus) - 1;
     AfxMemCopy(m_szStatus, pszText, n);
