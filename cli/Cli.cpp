@@ -314,12 +314,12 @@ BOOL PrepareElf(CUploadDlg& dlg, LPCSTR pszAddress, ELF_IMAGE& image, CString& s
   if (!IsElfOrCoff(head, nHead)) return TRUE;
   char szWhy[300] = "an ELF file larger than 64 MiB";
   ElfKind kind = kElfRefused;
-  if (file.GetLength() <= kElfMaxImage) {
-    DWORD nFile = static_cast<DWORD>(file.GetLength());
+  DWORD nFile = static_cast<DWORD>(file.GetLength());
+  if (file.GetLength() <= kElfMaxImage && nHead <= nFile) {
     BYTE* pFile = static_cast<BYTE*>(api::HeapAlloc(api::GetProcessHeap(), 0, nFile));
     AfxMemCopy(szWhy, "the file could not be read whole", 33);
-    CFile whole;
-    if (pFile && whole.Open(strPath, CFile::shareDenyNone) && whole.Read(pFile, nFile) == nFile)
+    if (pFile) AfxMemCopy(pFile, head, nHead);
+    if (pFile && file.Read(pFile + nHead, nFile - nHead) == nFile - nHead)
       kind = MakeElfImage(pFile, nFile, image, szWhy, sizeof(szWhy));
     if (pFile) api::HeapFree(api::GetProcessHeap(), 0, pFile);
   }
