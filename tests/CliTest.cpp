@@ -40,30 +40,25 @@ class CliTest : public ::testing::Test {
  protected:
   void SetUp() override { setenv("XDG_CONFIG_HOME", (dir_.path() + "/config").c_str(), 1); }
 
-  // Runs the program after the prefix's command, in the folder cwd, its output into files (not
-  // a terminal); a run that has not ended within a minute is stopped (exit 124). The arguments
-  // hold no blanks or quotes.
-  Result Cli(const std::vector<std::string>& args, const std::string& cwd = ".",
-             const std::vector<std::string>& prefix = {}) {
-    std::string command = "cd " + cwd + " && timeout 60";
-    for (const std::string& a : prefix) command += " " + a;
-    command += std::string(" ") + VARNOK_CLI_PATH;
-    for (const std::string& a : args) command += " " + a;
-    double start = Now(), cpu = ChildrenCpu();
-    int status = std::system((command + " >" + dir_.path() + "/out 2>" + dir_.path() + "/err").c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), Read("out"), Read("err"), Now() - start,
-            ChildrenCpu() - cpu};
-  }
-  // Starts the program in the test's folder, its output into out, its messages into err (or
-  // where the redirection says), under a time limit of 20 s. The process started passes each
-  // signal on to the program once.
-  pid_t Start(const std::string& args, const std::string& errors = "2>err") {
-    std::string command = "cd " + dir_.path() + " && exec timeout --foreground -s KILL 20 " VARNOK_CLI_PATH " " + args +
-                          " >out " + errors;
+  // Starts the program after the prefix's command, in the folder cwd, its output into the test
+  // folder's out (not a terminal) and its messages into err, or where `errors` sends them; it is
+  // killed after a minute. The process started passes each signal on to it once.
+  pid_t Start(const std::string& args, const std::string& cwd = ".", const std::string& prefix = "",
+              const std::string& errors = "") {
+    std::string command = "cd " + cwd + " && exec timeout --foreground -s KILL 60 " + prefix + " " VARNOK_CLI_PATH " " +
+                          args + " >" + dir_.path() + "/out " + (errors.empty() ? "2>" + dir_.path() + "/err" : errors);
     const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
     pid_t pid = 0;
     EXPECT_EQ(posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
     return pid;
+  }
+  // Runs it to its end. The arguments hold no blanks or quotes.
+  Result Cli(const std::vector<std::string>& args, const std::string& cwd = ".", const std::string& prefix = "") {
+    std::string line;
+    for (const std::string& a : args) line += " " + a;
+    double start = Now(), cpu = ChildrenCpu();
+    int exit = Exit(Start(line, cwd, prefix));
+    return {exit, Read("out"), Read("err"), Now() - start, ChildrenCpu() - cpu};
   }
   // Waits up to ten seconds for the output to hold the pattern n times; how many it holds.
   int Await(const std::string& pattern, int n) {
@@ -79,7 +74,7 @@ class CliTest : public ::testing::Test {
   static int Exit(pid_t pid) {
     int status = 0;
     waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   }
   std::string Read(const std::string& name) {
     std::ifstream f(dir_.path() + "/" + name);
@@ -91,43 +86,18 @@ class CliTest : public ::testing::Test {
   TempDir dir_;
 };
 
-TEST_F(CliTest, SendsTheFileAndABareRunFromElsewhereSendsTheLastUploadAgain) {
-  dir_.Write("prog.bin", PatternBytes(3000));
-  // A FILE relative to the folder, a card at a port other than the usual 310.
-  Result r =
-      Cli({"--simulate=fast", "--port", "330", "--address", "6004000", "--wait", "5", "--receipt=r1.ini", "prog.bin"},
-          dir_.path());
-  EXPECT_EQ(r.exit, 0) << r.err;
-  EXPECT_EQ(r.err, "");
-  // Plain lines when the output is not a terminal: each status, each tenth of the bytes, then
-  // one summary instead of the Ready line.
-  EXPECT_TRUE(Has(r.out, "Status:Waiting for Saturn   0%\n")) << r.out;
-  EXPECT_TRUE(Has(r.out, "Status:Sending data...  50%  1500/3000 bytes")) << r.out;
-  EXPECT_TRUE(std::regex_search(r.out, std::regex("\nsent 3000 bytes to 06004000 in [0-9]+\\.[0-9]{2} s "
-                                                  "\\([0-9]+\\.[0-9] KB/s\\), checksum matched\n$")))
-      << r.out;
-  EXPECT_FALSE(Has(r.out, "Ready"));
-  EXPECT_TRUE(Has(Read("r1.ini"), "Received=3000\r\n") && Has(Read("r1.ini"), "Matched=1")) << Read("r1.ini");
-  EXPECT_TRUE(Has(Profile(), "PortNo=3\r\n"));
-
-  r = Cli({"--simulate=fast", "--wait", "5", "--receipt", dir_.path() + "/r2.ini"}, "/");
-  EXPECT_EQ(r.exit, 0) << r.err;
-  EXPECT_TRUE(Has(Read("r2.ini"), "Address=06004000\r\nLength=3000\r\nReceived=3000\r\n")) << Read("r2.ini");
-  EXPECT_TRUE(Has(Read("r2.ini"), "Matched=1"));
-}
-
 TEST_F(CliTest, EachFailureHasItsExitCodeItsMessageAndItsSummary) {
   const std::string d = dir_.path(), file = dir_.Write("prog.bin", {1, 2, 3});
   const std::string paced = dir_.Write("paced.bin", PatternBytes(50000));
   // 4 GB less 256 MB, sparse: no room for a tenth of it within an address space of 256 MB.
   ASSERT_EQ(truncate(dir_.Write("big.bin", {}).c_str(), 0xF0000000), 0);
-  const std::vector<std::string> kSmallMemory = {"prlimit", "--as=268435456", "--"};
+  const std::string kSmallMemory = "prlimit --as=268435456 --";
   const std::string kShort = "/sys/devices/system/cpu/online";  // 4096 bytes by its size, a few by its content
   struct Case {
     std::vector<std::string> args;
     int exit;
     std::string err, out;  // the message; the summary, a pattern
-    std::vector<std::string> prefix = {};
+    std::string prefix = "";
   };
   // clang-format off
   const Case cases[] = {
@@ -159,7 +129,7 @@ TEST_F(CliTest, EachFailureHasItsExitCodeItsMessageAndItsSummary) {
       // Ctrl-C, here after a second, while a silent console keeps the handshake waiting; to the
       // program alone (--foreground), else timeout signals its process group again: a second Ctrl-C.
       {{"--simulate=silent", "--address=0", file}, 3, "stopped", "stopped during the handshake, nothing sent",
-       {"timeout", "--foreground", "--preserve-status", "-s", "INT", "1"}},
+       "timeout --foreground --preserve-status -s INT 1"},
       // --wait counts seconds, from the first offer through the handshake (row 6), then from each
       // byte: a console that takes two seconds for the data, answering each byte in time (row 0).
       {{"--simulate=silent", "--wait=2", "--address=0", file}, 6, "the console did not answer within 2 s",
@@ -198,13 +168,14 @@ TEST_F(CliTest, AnElfFileGoesOutAsObjcopyMakesItOrIsRefusedWithItsReason) {
   const std::string d = dir_.path();
   dir_.Write("p.s", Bytes(kProgram, kProgram + sizeof(kProgram) - 1));
   // far: the default link script's stack segment; game: without it, named as no ELF file is.
-  ASSERT_EQ(std::system(("cd " + d +
-                         " && sh-elf-as -o p.o p.s && sh-elf-ld -Ttext 0x06004000 -Tdata 0x06050000 -e start -o far p.o"
-                         " && sh-elf-ld -Ttext 0x06004000 -e other -o entry p.o && sh-elf-objcopy -R .stack entry 2>/dev/null"
-                         " && sh-elf-objcopy -R .stack far game 2>/dev/null && sh-elf-objcopy -O binary game game.bin"
-                         " && sh-elf-objcopy -O coff-sh game coff 2>/dev/null")
-                            .c_str()),
-            0);
+  ASSERT_EQ(
+      std::system(("cd " + d +
+                   " && sh-elf-as -o p.o p.s && sh-elf-ld -Ttext 0x06004000 -Tdata 0x06050000 -e start -o far p.o"
+                   " && sh-elf-ld -Ttext 0x06004000 -e other -o entry p.o && sh-elf-objcopy -R .stack entry 2>/dev/null"
+                   " && sh-elf-objcopy -R .stack far game 2>/dev/null && sh-elf-objcopy -O binary game game.bin"
+                   " && sh-elf-objcopy -O coff-sh game coff 2>/dev/null")
+                      .c_str()),
+      0);
   std::string elf = Read("game"), image = Read("game.bin");
   ASSERT_GT(image.size(), 0x4C000u) << "the data segment lies apart from the code: zeros between";
   auto Patch = [&](const char* name, size_t at, std::string bytes) {
@@ -236,21 +207,31 @@ TEST_F(CliTest, AnElfFileGoesOutAsObjcopyMakesItOrIsRefusedWithItsReason) {
     EXPECT_EQ(Read("r.ini"), "") << "nothing sent";
     EXPECT_FALSE(Has(Profile(), "RecentFile0")) << "nothing recorded";
   }
-  // Sent at its load address, whatever the history's address; an --address equal to it is fine.
-  dir_.Write("prog.bin", {1});
-  Cli({"--simulate=fast", "--address=1234", "prog.bin"}, d);
-  for (const char* address : {"", "--address=0x6004000"}) {
-    Result r = Cli({"--simulate=fast", "--receipt=r.ini", address, "game"}, d);
-    EXPECT_EQ(r.exit, 0) << r.err;
-    char hash[9];
-    unsigned h = 2166136261u;
-    for (unsigned char c : image) h = (h ^ c) * 16777619u;
-    snprintf(hash, sizeof(hash), "%08x", h);
-    const std::string n = std::to_string(image.size());
-    EXPECT_TRUE(Has(Read("r.ini"), "Address=06004000\r\nLength=" + n + "\r\nReceived=" + n + "\r\nDataFnv1a=" + hash))
-        << Read("r.ini");
-    // The history: the ELF file's own path and the address used, for a bare run after the next build.
-    EXPECT_TRUE(Has(Profile(), "RecentFile0=" + d + "/game\r\n") && Has(Profile(), "RecentAdrs0=06004000\r\n"));
+  // Sent at its load address, whatever the history's address (here a raw file's, sent first, with
+  // plain lines when the output is not a terminal: each status, each tenth of the bytes, then one
+  // summary instead of the Ready line); an --address equal to it is fine; a bare run from another
+  // folder sends it again (the history keeps its full path and the address), on the same port.
+  dir_.Write("prog.bin", PatternBytes(3000));
+  Result r = Cli({"--simulate=fast", "--port", "330", "--address", "1234", "--wait", "5", "prog.bin"}, d);
+  EXPECT_TRUE(Has(r.out, "Status:Waiting for Saturn   0%\n") &&
+              Has(r.out, "Status:Sending data...  50%  1500/3000 bytes"))
+      << r.out;
+  EXPECT_TRUE(std::regex_search(r.out, std::regex("\nsent 3000 bytes to 00001234 in [0-9]+\\.[0-9]{2} s "
+                                                  "\\([0-9]+\\.[0-9] KB/s\\), checksum matched\n$")))
+      << r.out;
+  EXPECT_FALSE(Has(r.out, "Ready"));
+  unsigned h = 2166136261u;
+  for (unsigned char c : image) h = (h ^ c) * 16777619u;
+  char receipt[100];
+  snprintf(receipt, sizeof(receipt), "Address=06004000\r\nLength=%zu\r\nReceived=%zu\r\nDataFnv1a=%08x", image.size(),
+           image.size(), h);
+  for (const char* run : {"--address=0x6004000 game", "game", ""}) {
+    std::remove((d + "/r.ini").c_str());
+    r = Cli({"--simulate=fast", "--receipt=" + d + "/r.ini", run}, *run ? d : "/");
+    EXPECT_TRUE(r.exit == 0 && r.err.empty()) << r.err;
+    EXPECT_TRUE(Has(Read("r.ini"), receipt)) << Read("r.ini");
+    EXPECT_TRUE(Has(Profile(), "RecentFile0=" + d + "/game\r\n") && Has(Profile(), "RecentAdrs0=06004000\r\n") &&
+                Has(Profile(), "PortNo=3\r\n"));
   }
 }
 
@@ -286,7 +267,8 @@ TEST_F(CliTest, ASecondCtrlCEndsAtOnce) {
   while (write(fds[1], "................", 16) > 0) {
   }
   fcntl(fds[1], F_SETFL, 0);
-  pid_t pid = Start("--simulate=silent --address=0 " + dir_.Write("p.bin", {1}), "2>&" + std::to_string(fds[1]));
+  pid_t pid =
+      Start("--simulate=silent --address=0 " + dir_.Write("p.bin", {1}), ".", "", "2>&" + std::to_string(fds[1]));
   EXPECT_EQ(Await("Waiting for Saturn", 1), 1);
   kill(pid, SIGINT);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -320,8 +302,8 @@ TEST(CliProgressTest, PercentBytesRateAndTimeLeftUpTo4GiB) {
 TEST_F(CliTest, WithoutARightToThePortsItExitsWithFour) {
   // Only where the process can be kept from the ports for certain: the capability dropped and
   // seen to be gone (bit 17, CAP_SYS_RAWIO).
-  const std::vector<std::string> drop = {"setpriv", "--bounding-set", "-sys_rawio", "--inh-caps", "-sys_rawio", "--"};
-  FILE* p = popen("setpriv --bounding-set -sys_rawio --inh-caps -sys_rawio -- grep CapEff /proc/self/status", "r");
+  const std::string drop = "setpriv --bounding-set -sys_rawio --inh-caps -sys_rawio --";
+  FILE* p = popen((drop + " grep CapEff /proc/self/status").c_str(), "r");
   char line[128] = "";
   bool read = p && fgets(line, sizeof(line), p);
   if (p) pclose(p);
