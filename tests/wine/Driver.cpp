@@ -11,20 +11,26 @@
 #include <windows.h>
 // after windows.h
 #include <commctrl.h>
+#include <winternl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "portio/sim/SimBus.h"
 
 namespace {
 
 using std::string;
 using std::to_string;
-int g_failures = 0;
+std::atomic<int> g_failures{0};
 PROCESS_INFORMATION g_proc = {};
 string g_exe, g_app, g_cwd, g_output;  // the program, its name, its working folder, a console program's output
 HMODULE g_module = nullptr;            // the program's resources
@@ -39,6 +45,118 @@ bool Check(bool ok, const string& what) {
     ++g_failures;
   }
   return ok;
+}
+
+// The link card of Windows 95 and 98 (step "card"): the program runs under this driver as its
+// debugger, each IN or OUT it executes faults before any I/O (Wine gives no program a right to
+// the ports), and the card answers it from the simulated bus, at the base the program is to use
+// and base + 2 only, byte-wide only. Anything else the program does wrong ends the run.
+struct Card {
+  CSimBus bus;
+  UINT base;
+};
+std::atomic<Card*> g_card{nullptr};
+std::atomic<long> g_accesses{0}, g_writes{0};  // the card's, and the bytes written to its data register
+std::atomic<bool> g_faulted{false};
+string g_profile, g_version;  // the receipt's profile; the program's key in Wine's AppDefaults
+SIZE_T g_shift = 0;           // how far above the addresses given the program's memory lies
+std::map<DWORD, HANDLE> g_threads;
+#ifdef _WIN64
+#define REG(r) R##r
+#else
+#define REG(r) E##r
+#endif
+
+// Under qemu-user the i686 program lies above the addresses the debugger is given (by qemu's guest
+// base), so Wine's own note in its PEB that it is debugged misses: found by the executable's first
+// bytes, and the note made here.
+void Attach(const CREATE_PROCESS_DEBUG_INFO& p) {
+  char disk[64] = {}, mem[64];
+  std::ifstream(g_exe, std::ios::binary).read(disk, sizeof(disk));
+  for (g_shift = 0; g_shift < 0x10000; g_shift += 0x1000)
+    if (ReadProcessMemory(p.hProcess, static_cast<BYTE*>(p.lpBaseOfImage) + g_shift, mem, sizeof(mem), nullptr) &&
+        !std::memcmp(disk, mem, sizeof(mem)))
+      break;
+  PROCESS_BASIC_INFORMATION info = {};
+  NtQueryInformationProcess(p.hProcess, ProcessBasicInformation, &info, sizeof(info), nullptr);
+  BYTE debugged = 1;
+  Check(g_shift < 0x10000 && WriteProcessMemory(p.hProcess, reinterpret_cast<BYTE*>(info.PebBaseAddress) + g_shift + 2,
+                                                &debugged, 1, nullptr),
+        "the program's image found in its memory");
+}
+
+// The card's answer to the exception: an IN or OUT of a byte (EC in al,dx; EE out dx,al; E4, E6
+// the same with an 8-bit port) at one of its registers, executed here; false for anything else.
+bool Answer(const DEBUG_EVENT& e) {
+  const EXCEPTION_RECORD& x = e.u.Exception.ExceptionRecord;
+  BYTE op[2] = {};
+  ReadProcessMemory(g_proc.hProcess, static_cast<BYTE*>(x.ExceptionAddress) + g_shift, op, 2, nullptr);
+  CONTEXT c = {};
+  c.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
+  GetThreadContext(g_threads[e.dwThreadId], &c);
+  UINT port = op[0] & 8 ? static_cast<WORD>(c.REG(dx)) : op[1];
+  char what[160];
+  std::snprintf(what, sizeof(what), "the program's exception %08lx at %p, instruction %02x %02x, port %x",
+                x.ExceptionCode, x.ExceptionAddress, op[0], op[1], port);
+  Card* card = g_card;
+  bool io = x.ExceptionCode == EXCEPTION_PRIV_INSTRUCTION || x.ExceptionCode == EXCEPTION_ILLEGAL_INSTRUCTION;
+  if (!Check(io && (op[0] | 0x0A) == 0xEE && card && (port == card->base || port == card->base + 2), what))
+    return false;
+  if (op[0] & 2) {
+    card->bus.Out(port, static_cast<BYTE>(c.REG(ax)));
+    g_writes += port == card->base;
+  } else {
+    c.REG(ax) = (c.REG(ax) & ~0xFF) | card->bus.In(port);
+  }
+  ++g_accesses;
+  c.REG(ip) += op[0] & 8 ? 1 : 2;
+  return SetThreadContext(g_threads[e.dwThreadId], &c);
+}
+
+bool Create(string cmd, HANDLE out, DWORD flags) {
+  STARTUPINFOA si = {};
+  si.cb = sizeof(si);
+  si.dwFlags = out ? STARTF_USESTDHANDLES : 0;
+  si.hStdOutput = si.hStdError = out;
+  return CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, out != nullptr, flags, nullptr,
+                        g_cwd.empty() ? nullptr : g_cwd.c_str(), &si, &g_proc);
+}
+
+struct Launch {
+  string cmd;
+  HANDLE out, started;
+  bool ok;
+};
+
+// Starts the program under the card and debugs it to its end (the debug events go to the thread
+// that started it). A start that fails before any of the program's code ran (Wine, rarely: error
+// 1359) is tried once more.
+DWORD WINAPI Debug(LPVOID param) {
+  Launch& l = *static_cast<Launch*>(param);
+  l.ok = Create(l.cmd, l.out, DEBUG_ONLY_THIS_PROCESS) ||
+         (std::printf("start failed (error %lu), once more\n", GetLastError()) &&
+          Create(l.cmd, l.out, DEBUG_ONLY_THIS_PROCESS));
+  bool ok = l.ok, loaded = false;
+  SetEvent(l.started);
+  for (DEBUG_EVENT e; ok && WaitForDebugEvent(&e, INFINITE);) {
+    DWORD how = DBG_CONTINUE, code = e.u.Exception.ExceptionRecord.ExceptionCode;
+    printf("event %lu code %lx\n", e.dwDebugEventCode, code);
+    if (e.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) {
+      g_threads[e.dwThreadId] = e.u.CreateProcessInfo.hThread;
+      Attach(e.u.CreateProcessInfo);
+    } else if (e.dwDebugEventCode == CREATE_THREAD_DEBUG_EVENT) {
+      g_threads[e.dwThreadId] = e.u.CreateThread.hThread;
+    } else if (e.dwDebugEventCode != EXCEPTION_DEBUG_EVENT) {
+    } else if (code == EXCEPTION_BREAKPOINT && !loaded) {
+      loaded = true;                                // the loader's
+    } else if (code < 0x80000000u || !Answer(e)) {  // the first: information only, no fault
+      how = DBG_EXCEPTION_NOT_HANDLED;
+      if (code >= 0x80000000u) g_faulted = TerminateProcess(g_proc.hProcess, 98);
+    }
+    ContinueDebugEvent(e.dwProcessId, e.dwThreadId, how);
+    ok = e.dwDebugEventCode != EXIT_PROCESS_DEBUG_EVENT;
+  }
+  return 0;
 }
 
 template <class F>
@@ -88,14 +206,13 @@ string Ini(const string& section, const string& key) {
 }
 
 bool Start(const string& args, HANDLE out = nullptr) {
-  STARTUPINFOA si = {};
-  si.cb = sizeof(si);
-  si.dwFlags = out ? STARTF_USESTDHANDLES : 0;
-  si.hStdOutput = si.hStdError = out;
   string cmd = "\"" + g_exe + "\"" + (args.empty() ? "" : " " + args);
-  return Check(CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, out != nullptr, 0, nullptr,
-                              g_cwd.empty() ? nullptr : g_cwd.c_str(), &si, &g_proc),
-               "start " + cmd);
+  if (!g_card) return Check(Create(cmd, out, 0), "start " + cmd);
+  Launch l = {cmd, out, CreateEventA(nullptr, FALSE, FALSE, nullptr), false};
+  CloseHandle(CreateThread(nullptr, 0, Debug, &l, 0, nullptr));
+  WaitForSingleObject(l.started, INFINITE);
+  CloseHandle(l.started);
+  return Check(l.ok, "start " + cmd + " under the card");
 }
 
 // A hidden copy of dialog template id, made here from the program's own resources (a font cannot
@@ -103,8 +220,7 @@ bool Start(const string& args, HANDLE out = nullptr) {
 HWND Copy(int id) {
   INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&icc);
-  HWND copy = CreateDialogParamA(
-      g_module, MAKEINTRESOURCEA(id), nullptr, [](HWND, UINT, WPARAM, LPARAM) -> INT_PTR { return FALSE; }, 0);
+  HWND copy = CreateDialogParamA(g_module, MAKEINTRESOURCEA(id), nullptr, nullptr, 0);
   Check(copy != nullptr, "a copy of dialog " + to_string(id) + " from the program's resources");
   return copy;
 }
@@ -239,6 +355,30 @@ bool Step(const string& verb, const string& rest) {
     Check(WaitForSingleObject(g_proc.hProcess, 20000 * g_scale) == WAIT_OBJECT_0, "the program ends");
     GetExitCodeProcess(g_proc.hProcess, &code);
     Check(code == static_cast<DWORD>(std::atoi(rest.c_str())), "exit code " + to_string(code));
+    main = nullptr;                // a later launch starts it anew
+  } else if (verb == "windows") {  // 98|95: Wine says so to this program alone (its AppDefaults)
+    g_version = "Software\\Wine\\AppDefaults\\" + g_app + ".exe";
+    string value = "win" + rest;
+    return Check(!RegSetKeyValueA(HKEY_CURRENT_USER, g_version.c_str(), "Version", REG_SZ, value.c_str(),
+                                  static_cast<DWORD>(value.size() + 1)),
+                 "Windows " + rest + " for " + g_app);
+  } else if (verb == "card") {  // <base> [busy polls] [wrong]: a card for the next start, or the running program
+    Card* card = new Card{CSimBus(text.find("wrong") == string::npos ? CSimBus::kFast : CSimBus::kBadChecksum),
+                          static_cast<UINT>(std::strtoul(rest.c_str(), nullptr, 16))};
+    card->bus.Console().m_config.nBusyPolls = std::atoi(text.c_str());
+    card->bus.SetReceiptProfile(g_profile.c_str());
+    g_accesses = g_writes = 0;
+    g_card = card;  // the one before may still be in use: kept
+  } else if (verb == "accesses") {
+    Check(
+        g_writes > 0 && g_accesses == std::atol(rest.c_str()) * g_writes,
+        "the card: " + to_string(g_accesses) + " accesses for " + to_string(g_writes) + " bytes, " + rest + " a byte");
+  } else if (verb == "quiet") {
+    long accesses = g_accesses;
+    Sleep(1000);
+    Check(g_accesses == accesses, "the card left alone");
+  } else if (verb == "select") {
+    SendMessageTimeoutA(ctl, CB_SETCURSEL, std::atoi(text.c_str()), 0, SMTO_ABORTIFHUNG, 5000, nullptr);
   } else if (verb == "set") {
     SendMessageTimeoutA(ctl, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000, nullptr);
   } else if (verb == "click") {  // the button's own notification, posted: a handler's modal loop cannot hold us
@@ -278,13 +418,18 @@ bool Step(const string& verb, const string& rest) {
     Check(WaitFor([&] { return IsWindowEnabled(GetDlgItem(main, 1011)) != FALSE; }, 120000), "Ready again");
     if (rest == "timed")
       std::printf("execute-to-ready: %lu ms\n", static_cast<unsigned long>(GetTickCount() - g_executed));
-    Check(Text(GetDlgItem(main, 1007)) == "Status:Ready" && IsWindowEnabled(GetDlgItem(main, 1002)),
+    // A window that looked at no message during a long transfer answers again only then.
+    Check(WaitFor(
+              [&] { return Text(GetDlgItem(main, 1007)) == "Status:Ready" && IsWindowEnabled(GetDlgItem(main, 1002)); },
+              10000),
           "Ready: \"" + Text(GetDlgItem(main, 1007)) + "\", the inputs enabled");
   } else if (verb == "holds") {
     LRESULT pos = SendMessageA(GetDlgItem(main, 1006), PBM_GETPOS, 0, 0);
+    long accesses = g_accesses;
     Sleep(1500);
-    Check(!IsWindowEnabled(GetDlgItem(main, 1011)) && SendMessageA(GetDlgItem(main, 1006), PBM_GETPOS, 0, 0) == pos,
-          "Busy, the progress standing still");
+    Check(!IsWindowEnabled(GetDlgItem(main, 1011)) && SendMessageA(GetDlgItem(main, 1006), PBM_GETPOS, 0, 0) == pos &&
+              g_accesses == accesses,
+          "Busy, the progress standing still, the card left alone");
   } else if (verb == "profile") {  // <section> <key> [value]
     size_t end = text.find(' ');
     string got = Ini(rest.substr(0, blank), text.substr(0, end));
@@ -331,6 +476,7 @@ void Run(const string& name, std::vector<string> args, bool last) {
     string step = *line;
     for (const auto& var : vars) step = Replace(step, var.first, var.second);
     size_t verb = step.find(' ');
+    if (g_faulted) return;
     if (step.empty() || step[0] == '#' || step == "end") continue;
     if (!Step(step.substr(0, verb), verb == string::npos ? "" : step.substr(verb + 1))) return;
   }
@@ -350,6 +496,7 @@ int main(int argc, char** argv) {
   g_app = g_exe.substr(g_exe.find_last_of('\\') + 1);
   g_app = g_app.substr(0, g_app.rfind('.'));
   g_module = LoadLibraryExA(g_exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  g_profile = ProfilePath();
   if (const char* scale = std::getenv("E2E_SCALE")) g_scale = std::max(1, std::atoi(scale));
   g_windows.push_back(nullptr);
 
@@ -366,6 +513,7 @@ int main(int argc, char** argv) {
   }
   if (g_proc.hProcess && WaitForSingleObject(g_proc.hProcess, 0) != WAIT_OBJECT_0)
     TerminateProcess(g_proc.hProcess, 99);  // our own child, never anything else
+  if (!g_version.empty()) RegDeleteKeyA(HKEY_CURRENT_USER, g_version.c_str());
   std::printf("%s: %s\n", chain.c_str(), g_failures ? "FAILED" : "passed");
   return g_failures ? 1 : 0;
 }

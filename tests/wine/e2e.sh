@@ -5,7 +5,8 @@
 #                             the scenarios of tests/wine/scenarios.txt
 #   e2e.sh staged <name> <file>[=<as>]... -- <scenario> <exe> [args...]   run, after making a
 #                             folder $E2E_DIR/<name> with copies of the files, each under its own
-#                             name or as <as> (a path inside the folder)
+#                             name or as <as> (a path inside the folder, or a full path: a file
+#                             planted there for the run, removed after it)
 # E2E_DIR (default build/e2e) holds the prefix, the display number and the outputs. E2E_SCALE
 # (default 1) multiplies every time limit, for programs run under emulation.
 set -euo pipefail
@@ -31,6 +32,10 @@ case "${1:-}" in
     python3 "$root/tests/wine/xdrop.py" --serve "$E2E_DROPS" &
     drops=$!
     timeout $((180 * SCALE)) "$WINE" "${DRIVER:-$root/build/x86_64/driver.exe}" "$@" || status=$?
+    # What a driver that did not end on its own may have left: a Windows version for a program.
+    for app in varnok varnok-cli; do
+      [ $status = 0 ] || timeout 60 "$WINE" reg delete "HKCU\\Software\\Wine\\AppDefaults\\$app.exe" /f >/dev/null 2>&1 || true
+    done
     rm -rf "$E2E_DROPS"
     kill "$drops" 2>/dev/null || true
     exit $status
@@ -39,15 +44,18 @@ case "${1:-}" in
     dir="$E2E_DIR/$2"
     shift 2
     rm -rf "$dir"
+    planted=()
+    trap 'rm -f "${planted[@]}"' EXIT
     while [ "$1" != -- ]; do
       f=$1 as=$(basename "$1")
       [[ "$f" == *=* ]] && as=${f#*=} f=${f%%=*}
-      mkdir -p "$(dirname "$dir/$as")"
-      cp "$f" "$dir/$as"
+      [[ "$as" == /* ]] && planted+=("$as") || as=$dir/$as
+      mkdir -p "$(dirname "$as")"
+      cp "$f" "$as"
       shift
     done
     shift
-    exec "$0" run "$@"
+    "$0" run "$@"
     ;;
   *)
     echo "usage: $0 boot|setup|run|staged|teardown" >&2
