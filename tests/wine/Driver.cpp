@@ -49,18 +49,17 @@ bool Check(bool ok, const string& what) {
 
 // The link card of Windows 95 and 98 (step "card"): the program runs under this driver as its
 // debugger, each IN or OUT it executes faults before any I/O (Wine gives no program a right to
-// the ports), and the card answers it from the simulated bus, at the base the program is to use
-// and base + 2 only, byte-wide only. Anything else the program does wrong ends the run.
-struct Card {
-  CSimBus bus;
-  UINT base;
-};
-std::atomic<Card*> g_card{nullptr};
-std::atomic<long> g_accesses{0}, g_writes{0};  // the card's, and the bytes written to its data register
+// the ports), and the card answers it from the simulated bus: a byte, at the base the program is
+// to use or base + 2. Anything else the program's code faults on ends the run. The card is
+// changed only while the program waits for a click, never during a transfer.
+std::atomic<CSimBus*> g_bus{nullptr};
+UINT g_base = 0;
+std::atomic<long> g_accesses{0}, g_writes{0};  // the card's accesses; the bytes written to its data register
 std::atomic<bool> g_faulted{false};
-string g_profile, g_version;  // the receipt's profile; the program's key in Wine's AppDefaults
-SIZE_T g_shift = 0;           // how far above the addresses given the program's memory lies
-std::map<DWORD, HANDLE> g_threads;
+string g_cmd, g_profile, g_version;  // the program's command line, profile, key in Wine's AppDefaults
+SIZE_T g_shift = 0;                  // how far above the addresses given the program's memory lies
+BOOL g_started = FALSE;
+HANDLE g_startedEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 #ifdef _WIN64
 #define REG(r) R##r
 #else
@@ -68,14 +67,14 @@ std::map<DWORD, HANDLE> g_threads;
 #endif
 
 // Under qemu-user the i686 program lies above the addresses the debugger is given (by qemu's guest
-// base), so Wine's own note in its PEB that it is debugged misses: found by the executable's first
-// bytes, and the note made here.
+// base), where Wine's own note in its PEB that it is debugged misses too: found by the
+// executable's first bytes, and the note made here.
 void Attach(const CREATE_PROCESS_DEBUG_INFO& p) {
   char disk[64] = {}, mem[64];
   std::ifstream(g_exe, std::ios::binary).read(disk, sizeof(disk));
   for (g_shift = 0; g_shift < 0x10000; g_shift += 0x1000)
-    if (ReadProcessMemory(p.hProcess, static_cast<BYTE*>(p.lpBaseOfImage) + g_shift, mem, sizeof(mem), nullptr) &&
-        !std::memcmp(disk, mem, sizeof(mem)))
+    if (ReadProcessMemory(p.hProcess, static_cast<BYTE*>(p.lpBaseOfImage) + g_shift, mem, 64, nullptr) &&
+        !std::memcmp(disk, mem, 64))
       break;
   PROCESS_BASIC_INFORMATION info = {};
   NtQueryInformationProcess(p.hProcess, ProcessBasicInformation, &info, sizeof(info), nullptr);
@@ -85,77 +84,64 @@ void Attach(const CREATE_PROCESS_DEBUG_INFO& p) {
         "the program's image found in its memory");
 }
 
-// The card's answer to the exception: an IN or OUT of a byte (EC in al,dx; EE out dx,al; E4, E6
-// the same with an 8-bit port) at one of its registers, executed here; false for anything else.
+// The card's answer to an exception of the program's main thread: an IN or OUT of a byte (EC in
+// al,dx; EE out dx,al; E4, E6 the same with an 8-bit port) at one of its registers, executed for
+// it; false for anything else.
 bool Answer(const DEBUG_EVENT& e) {
   const EXCEPTION_RECORD& x = e.u.Exception.ExceptionRecord;
   BYTE op[2] = {};
   ReadProcessMemory(g_proc.hProcess, static_cast<BYTE*>(x.ExceptionAddress) + g_shift, op, 2, nullptr);
   CONTEXT c = {};
   c.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
-  GetThreadContext(g_threads[e.dwThreadId], &c);
+  GetThreadContext(g_proc.hThread, &c);
   UINT port = op[0] & 8 ? static_cast<WORD>(c.REG(dx)) : op[1];
   char what[160];
   std::snprintf(what, sizeof(what), "the program's exception %08lx at %p, instruction %02x %02x, port %x",
                 x.ExceptionCode, x.ExceptionAddress, op[0], op[1], port);
-  Card* card = g_card;
-  bool io = x.ExceptionCode == EXCEPTION_PRIV_INSTRUCTION || x.ExceptionCode == EXCEPTION_ILLEGAL_INSTRUCTION;
-  if (!Check(io && (op[0] | 0x0A) == 0xEE && card && (port == card->base || port == card->base + 2), what))
+  CSimBus* bus = g_bus;
+  if (!Check((x.ExceptionCode == EXCEPTION_PRIV_INSTRUCTION || x.ExceptionCode == EXCEPTION_ILLEGAL_INSTRUCTION) &&
+                 (op[0] | 0x0A) == 0xEE && (port == g_base || port == g_base + 2) && e.dwThreadId == g_proc.dwThreadId,
+             what))
     return false;
-  if (op[0] & 2) {
-    card->bus.Out(port, static_cast<BYTE>(c.REG(ax)));
-    g_writes += port == card->base;
-  } else {
-    c.REG(ax) = (c.REG(ax) & ~0xFF) | card->bus.In(port);
-  }
+  if (op[0] & 2) bus->Out(port, static_cast<BYTE>(c.REG(ax)));
+  if (!(op[0] & 2)) c.REG(ax) = (c.REG(ax) & ~0xFF) | bus->In(port);
+  g_writes += (op[0] & 2) && port == g_base;
   ++g_accesses;
   c.REG(ip) += op[0] & 8 ? 1 : 2;
-  return SetThreadContext(g_threads[e.dwThreadId], &c);
+  return SetThreadContext(g_proc.hThread, &c);
 }
 
-bool Create(string cmd, HANDLE out, DWORD flags) {
+// What the program's debugger does with an event; the loader's breakpoint is the first exception.
+DWORD Event(const DEBUG_EVENT& e, bool& loaded) {
+  DWORD code = e.u.Exception.ExceptionRecord.ExceptionCode;
+  if (e.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) Attach(e.u.CreateProcessInfo);
+  if (e.dwDebugEventCode != EXCEPTION_DEBUG_EVENT) return DBG_CONTINUE;
+  if (code == EXCEPTION_BREAKPOINT && !loaded) return loaded = true, DBG_CONTINUE;
+  if (code < 0x80000000u) return DBG_EXCEPTION_NOT_HANDLED;  // information, not a fault
+  if (Answer(e)) return DBG_CONTINUE;
+  g_faulted = TerminateProcess(g_proc.hProcess, 98);
+  return DBG_EXCEPTION_NOT_HANDLED;
+}
+
+// Starts the program with g_cmd, its output to out (if given). Under the card, on a thread of its
+// own that then debugs it to its end: the debug events go to the thread that started it. Such a
+// start, when it fails before any of the program's code ran (Wine, rarely: error 1359), is tried
+// once more.
+DWORD WINAPI Launch(LPVOID out) {
   STARTUPINFOA si = {};
   si.cb = sizeof(si);
   si.dwFlags = out ? STARTF_USESTDHANDLES : 0;
   si.hStdOutput = si.hStdError = out;
-  return CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, out != nullptr, flags, nullptr,
-                        g_cwd.empty() ? nullptr : g_cwd.c_str(), &si, &g_proc);
-}
-
-struct Launch {
-  string cmd;
-  HANDLE out, started;
-  bool ok;
-};
-
-// Starts the program under the card and debugs it to its end (the debug events go to the thread
-// that started it). A start that fails before any of the program's code ran (Wine, rarely: error
-// 1359) is tried once more.
-DWORD WINAPI Debug(LPVOID param) {
-  Launch& l = *static_cast<Launch*>(param);
-  l.ok = Create(l.cmd, l.out, DEBUG_ONLY_THIS_PROCESS) ||
-         (std::printf("start failed (error %lu), once more\n", GetLastError()) &&
-          Create(l.cmd, l.out, DEBUG_ONLY_THIS_PROCESS));
-  bool ok = l.ok, loaded = false;
-  SetEvent(l.started);
-  for (DEBUG_EVENT e; ok && WaitForDebugEvent(&e, INFINITE);) {
-    DWORD how = DBG_CONTINUE, code = e.u.Exception.ExceptionRecord.ExceptionCode;
-    printf("event %lu code %lx\n", e.dwDebugEventCode, code);
-    if (e.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) {
-      g_threads[e.dwThreadId] = e.u.CreateProcessInfo.hThread;
-      Attach(e.u.CreateProcessInfo);
-    } else if (e.dwDebugEventCode == CREATE_THREAD_DEBUG_EVENT) {
-      g_threads[e.dwThreadId] = e.u.CreateThread.hThread;
-    } else if (e.dwDebugEventCode != EXCEPTION_DEBUG_EVENT) {
-    } else if (code == EXCEPTION_BREAKPOINT && !loaded) {
-      loaded = true;                                // the loader's
-    } else if (code < 0x80000000u || !Answer(e)) {  // the first: information only, no fault
-      how = DBG_EXCEPTION_NOT_HANDLED;
-      if (code >= 0x80000000u) g_faulted = TerminateProcess(g_proc.hProcess, 98);
-    }
-    ContinueDebugEvent(e.dwProcessId, e.dwThreadId, how);
-    ok = e.dwDebugEventCode != EXIT_PROCESS_DEBUG_EVENT;
-  }
+  for (int tries = g_bus ? 2 : 1; tries-- && !g_started;)
+    g_started =
+        CreateProcessA(nullptr, &g_cmd[0], nullptr, nullptr, out != nullptr, g_bus ? DEBUG_ONLY_THIS_PROCESS : 0,
+                       nullptr, g_cwd.empty() ? nullptr : g_cwd.c_str(), &si, &g_proc) ||
+        !std::printf("start failed (error %lu)\n", GetLastError());
+  SetEvent(g_startedEvent);
+  bool loaded = false;
+  for (DEBUG_EVENT e = {};
+       g_bus && g_started && e.dwDebugEventCode != EXIT_PROCESS_DEBUG_EVENT && WaitForDebugEvent(&e, INFINITE);)
+    ContinueDebugEvent(e.dwProcessId, e.dwThreadId, Event(e, loaded));
   return 0;
 }
 
@@ -194,25 +180,12 @@ string Text(HWND h) {
   return buf;
 }
 
-string ProfilePath() {
-  char dir[MAX_PATH];
-  GetWindowsDirectoryA(dir, sizeof(dir));
-  return string(dir) + "\\" + g_app + ".INI";
-}
-string Ini(const string& section, const string& key) {
-  char buf[256] = "";
-  GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buf, sizeof(buf), ProfilePath().c_str());
-  return buf;
-}
-
 bool Start(const string& args, HANDLE out = nullptr) {
-  string cmd = "\"" + g_exe + "\"" + (args.empty() ? "" : " " + args);
-  if (!g_card) return Check(Create(cmd, out, 0), "start " + cmd);
-  Launch l = {cmd, out, CreateEventA(nullptr, FALSE, FALSE, nullptr), false};
-  CloseHandle(CreateThread(nullptr, 0, Debug, &l, 0, nullptr));
-  WaitForSingleObject(l.started, INFINITE);
-  CloseHandle(l.started);
-  return Check(l.ok, "start " + cmd + " under the card");
+  g_cmd = "\"" + g_exe + "\"" + (args.empty() ? "" : " " + args);
+  g_started = FALSE;
+  if (!g_bus) Launch(out);
+  if (g_bus) CloseHandle(CreateThread(nullptr, 0, Launch, out, 0, nullptr));
+  return Check(WaitForSingleObject(g_startedEvent, INFINITE) == WAIT_OBJECT_0 && g_started, "start " + g_cmd);
 }
 
 // A hidden copy of dialog template id, made here from the program's own resources (a font cannot
@@ -333,10 +306,10 @@ bool Step(const string& verb, const string& rest) {
     g_cwd = rest;
   } else if (verb == "launch" || verb == "launch-keep") {
     if (main) {
-      WritePrivateProfileStringA("DemoConsole", nullptr, nullptr, ProfilePath().c_str());  // no earlier receipt
+      WritePrivateProfileStringA("DemoConsole", nullptr, nullptr, g_profile.c_str());  // no earlier receipt
       return true;
     }
-    if (verb == "launch") DeleteFileA(ProfilePath().c_str());
+    if (verb == "launch") DeleteFileA(g_profile.c_str());
     return Start(rest) && Check(WaitFor([&] { return (main = FindDialog(nullptr)) != nullptr; }), "the dialog appears");
   } else if (verb == "console") {
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
@@ -362,23 +335,21 @@ bool Step(const string& verb, const string& rest) {
     return Check(!RegSetKeyValueA(HKEY_CURRENT_USER, g_version.c_str(), "Version", REG_SZ, value.c_str(),
                                   static_cast<DWORD>(value.size() + 1)),
                  "Windows " + rest + " for " + g_app);
-  } else if (verb == "card") {  // <base> [busy polls] [wrong]: a card for the next start, or the running program
-    Card* card = new Card{CSimBus(text.find("wrong") == string::npos ? CSimBus::kFast : CSimBus::kBadChecksum),
-                          static_cast<UINT>(std::strtoul(rest.c_str(), nullptr, 16))};
-    card->bus.Console().m_config.nBusyPolls = std::atoi(text.c_str());
-    card->bus.SetReceiptProfile(g_profile.c_str());
+  } else if (verb == "card") {  // <base> [busy polls] [wrong|absent]
+    CSimBus* bus = new CSimBus(text.find("wrong") == string::npos ? CSimBus::kFast : CSimBus::kBadChecksum,
+                               text.find("absent") == string::npos ? 0x310 : 0x300);  // never deleted: in use
+    bus->Console().m_config.nBusyPolls = std::atoi(text.c_str());
+    bus->SetReceiptProfile(g_profile.c_str());
+    g_base = std::strtoul(rest.c_str(), nullptr, 16);
     g_accesses = g_writes = 0;
-    g_card = card;  // the one before may still be in use: kept
-  } else if (verb == "accesses") {
-    Check(
-        g_writes > 0 && g_accesses == std::atol(rest.c_str()) * g_writes,
-        "the card: " + to_string(g_accesses) + " accesses for " + to_string(g_writes) + " bytes, " + rest + " a byte");
+    g_bus = bus;
+  } else if (verb == "accesses") {  // per byte written to the card
+    Check(g_writes > 0 && g_accesses == std::atol(rest.c_str()) * g_writes,
+          "the card: " + to_string(g_accesses) + " accesses for " + to_string(g_writes) + " bytes");
   } else if (verb == "quiet") {
     long accesses = g_accesses;
     Sleep(1000);
     Check(g_accesses == accesses, "the card left alone");
-  } else if (verb == "select") {
-    SendMessageTimeoutA(ctl, CB_SETCURSEL, std::atoi(text.c_str()), 0, SMTO_ABORTIFHUNG, 5000, nullptr);
   } else if (verb == "set") {
     SendMessageTimeoutA(ctl, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000, nullptr);
   } else if (verb == "click") {  // the button's own notification, posted: a handler's modal loop cannot hold us
@@ -432,7 +403,9 @@ bool Step(const string& verb, const string& rest) {
           "Busy, the progress standing still, the card left alone");
   } else if (verb == "profile") {  // <section> <key> [value]
     size_t end = text.find(' ');
-    string got = Ini(rest.substr(0, blank), text.substr(0, end));
+    char got[256] = "";
+    GetPrivateProfileStringA(rest.substr(0, blank).c_str(), text.substr(0, end).c_str(), "", got, 256,
+                             g_profile.c_str());
     Check(got == (end == string::npos ? "" : text.substr(end + 1)), rest + ": \"" + got + "\"");
   } else if (verb == "drop") {
     Drop(rest);
@@ -496,7 +469,9 @@ int main(int argc, char** argv) {
   g_app = g_exe.substr(g_exe.find_last_of('\\') + 1);
   g_app = g_app.substr(0, g_app.rfind('.'));
   g_module = LoadLibraryExA(g_exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  g_profile = ProfilePath();
+  char windows[MAX_PATH];
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  g_profile = string(windows) + "\\" + g_app + ".INI";
   if (const char* scale = std::getenv("E2E_SCALE")) g_scale = std::max(1, std::atoi(scale));
   g_windows.push_back(nullptr);
 

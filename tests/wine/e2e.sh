@@ -34,7 +34,7 @@ case "${1:-}" in
     timeout $((180 * SCALE)) "$WINE" "${DRIVER:-$root/build/x86_64/driver.exe}" "$@" || status=$?
     # What a driver that did not end on its own may have left: a Windows version for a program.
     for app in varnok varnok-cli; do
-      [ $status = 0 ] || timeout 60 "$WINE" reg delete "HKCU\\Software\\Wine\\AppDefaults\\$app.exe" /f >/dev/null 2>&1 || true
+      [ $status = 0 ] || [ ! -d "$WINEPREFIX" ] || timeout 60 "$WINE" reg delete "HKCU\\Software\\Wine\\AppDefaults\\$app.exe" /f >/dev/null 2>&1 || true
     done
     rm -rf "$E2E_DROPS"
     kill "$drops" 2>/dev/null || true
