@@ -7,15 +7,13 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 namespace fs = std::filesystem;
 
 TempDir::TempDir() {
   std::string tmpl = (fs::temp_directory_path() / "varnok-test-XXXXXX").string();
-  std::vector<char> buf(tmpl.begin(), tmpl.end());
-  buf.push_back(0);
-  path_ = mkdtemp(buf.data());
+  path_ = mkdtemp(&tmpl[0]);
 }
 
 TempDir::~TempDir() {
@@ -129,9 +127,7 @@ int DialogTest::DataReads() const {
 
 std::string DialogTest::ReadProfile() const {
   std::ifstream f(Profile(), std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
+  return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
 bool DialogTest::ProfileExists() const { return fs::exists(Profile()); }

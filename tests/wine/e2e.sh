@@ -33,9 +33,7 @@ case "${1:-}" in
     drops=$!
     timeout $((180 * SCALE)) "$WINE" "${DRIVER:-$root/build/x86_64/driver.exe}" "$@" || status=$?
     # What a driver that did not end on its own may have left: a Windows version for a program.
-    for app in varnok varnok-cli; do
-      [ $status = 0 ] || [ ! -d "$WINEPREFIX" ] || timeout 60 "$WINE" reg delete "HKCU\\Software\\Wine\\AppDefaults\\$app.exe" /f >/dev/null 2>&1 || true
-    done
+    [ $status = 0 ] || for app in varnok varnok-cli; do timeout 60 "$WINE" reg delete "HKCU\\Software\\Wine\\AppDefaults\\$app.exe" /f >/dev/null 2>&1 || true; done
     rm -rf "$E2E_DROPS"
     kill "$drops" 2>/dev/null || true
     exit $status
@@ -44,8 +42,7 @@ case "${1:-}" in
     dir="$E2E_DIR/$2"
     shift 2
     rm -rf "$dir"
-    planted=()
-    trap 'rm -f "${planted[@]}"' EXIT
+    planted=() && trap 'rm -f "${planted[@]}"' EXIT
     while [ "$1" != -- ]; do
       f=$1 as=$(basename "$1")
       [[ "$f" == *=* ]] && as=${f#*=} f=${f%%=*}
