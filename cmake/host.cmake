@@ -139,11 +139,12 @@ if(VARNOK_WINDOWS_BUILDS AND NOT VARNOK_SANITIZE)
     endif()
   endfunction()
   # A chain: one start of the i686 <program> for all the rows that name the chain, in the
-  # table's order; each scenario leaves the window Ready for the next. [driver]: i686 when the
-  # driver must be the program's own bitness (the card of Windows 95/98 is its debugger).
+  # table's order; each scenario leaves the window Ready for the next. [VAR=value...]: the
+  # chain's environment (DRIVER=<the i686 driver>: the card of Windows 95/98 is the program's
+  # debugger, of its bitness; E2E_WINDOWS, see e2e.sh).
   function(e2e_chain chain program)
     set(e2e_chain_${chain} ${program} PARENT_SCOPE)
-    set(e2e_driver_${chain} ${ARGN} PARENT_SCOPE)
+    set(e2e_chain_env_${chain} ${ARGN} PARENT_SCOPE)
     list(APPEND e2e_chains ${chain})
     set(e2e_chains ${e2e_chains} PARENT_SCOPE)
   endfunction()
@@ -172,7 +173,7 @@ if(VARNOK_WINDOWS_BUILDS AND NOT VARNOK_SANITIZE)
   endfunction()
 
   e2e_chain(release varnok+sim)
-  e2e_chain(win98 varnok+sim+system i686)
+  e2e_chain(win98 varnok+sim+system DRIVER=${VARNOK_WINDOWS_BUILDS}/i686/driver.exe E2E_WINDOWS=98)
   # A few KiB of the sample: every access of the Windows 95/98 card goes through a debugger.
   execute_process(COMMAND head -c 2048 ${sample} OUTPUT_FILE ${CMAKE_BINARY_DIR}/small.bin)
   set(small ${CMAKE_BINARY_DIR}/small.bin)
@@ -214,26 +215,25 @@ if(VARNOK_WINDOWS_BUILDS AND NOT VARNOK_SANITIZE)
   varnok_e2e_script(profile_roundtrip              i686  varnok  ${CMAKE_SOURCE_DIR}/tests/wine/profile-roundtrip.sh
                     $<TARGET_FILE:varnok_profile_tool> @build@/varnok.exe)
 
-  # Windows 95 and 98: the program executes IN and OUT itself, answered by the driver as the card
-  # (its debugger, of the program's bitness); a library planted beside it (and, in the first row,
-  # in the system folder) is never loaded. The i686 release: Windows 98, then Windows 95.
+  # Windows 95 and 98 (e2e.sh's E2E_WINDOWS): the program executes IN and OUT itself, answered
+  # by the driver as the card; a library planted beside it (and, in the first row, in the system
+  # folder) is never loaded. The i686 release: the Windows 98 rows in one start.
+  set(e2e_plain ${e2e})
+  set(e2e env E2E_WINDOWS=98 ${e2e_plain})
   #         name                      i686   program             scenario [args]
-  varnok_e2e(win98_transfer           win98  varnok+sim+system   win9x 98 + card-transfer ${small} 0 3)
-  varnok_e2e(win98_checksum_differs   win98  varnok+sim          win9x 98 + card-checksum-differs ${icon})
-  varnok_e2e(win98_stop               win98  varnok+sim          win9x 98 + card-stop ${small})
-  varnok_e2e(win98_no_card            win98  varnok+sim          win9x 98 + card-absent ${icon})
-  varnok_e2e(win98_about_mid_transfer win98  varnok+sim          win9x 98 + card-about ${icon})
-  varnok_e2e(win95_transfer           -      varnok+sim          win9x 95 + card-transfer ${small} 0 3)
-  list(APPEND e2e_steps_win98 + close + win9x 95 + card-transfer ${small} 0 3)
+  varnok_e2e(win98_transfer           win98  varnok+sim+system   win9x + card-transfer ${small} 0 3)
+  varnok_e2e(win98_checksum_differs   win98  varnok+sim          win9x + card-checksum-differs ${icon})
+  varnok_e2e(win98_stop               win98  varnok+sim          win9x + card-stop ${small})
+  varnok_e2e(win98_no_card            win98  varnok+sim          win9x + card-absent ${icon})
+  varnok_e2e(win98_about_mid_transfer win98  varnok+sim          win9x + card-about ${icon})
   varnok_e2e_script(win98_cli                     -     varnok  ${e2e} staged cli98 @build@/varnok-cli.exe ${small}
-                    -- card-cli ${staged}/cli98/varnok-cli.exe ${staged}/cli98/small.bin 98)
+                    -- card-cli ${staged}/cli98/varnok-cli.exe ${staged}/cli98/small.bin)
+  set(e2e env E2E_WINDOWS=95 ${e2e_plain})
+  varnok_e2e(win95_transfer           -      varnok+sim          win9x + card-transfer ${small} 0 3)
+  set(e2e ${e2e_plain})
 
   foreach(chain ${e2e_chains})
-    set(e2e_driver ${e2e})
-    if(e2e_driver_${chain})
-      set(e2e env DRIVER=${VARNOK_WINDOWS_BUILDS}/${e2e_driver_${chain}}/driver.exe ${e2e_driver})
-    endif()
+    set(e2e env ${e2e_chain_env_${chain}} ${e2e_plain})
     e2e_add_run(${chain} i686 ${e2e_chain_${chain}} ${e2e_steps_${chain}})
-    set(e2e ${e2e_driver})
   endforeach()
 endif()

@@ -97,8 +97,7 @@ void DialogTest::Start(const CSimConsole::Config& config, bool selectPort) {
   ASSERT_TRUE(dlg_->Create());
   statuses_.clear();
   // The card sits at the base the Port box selects.
-  int index = static_cast<int>((config.nBase - 0x300) / 0x10);
-  if (selectPort) dlg_->SendDlgItemMessage(IDC_PORT, CB_SETCURSEL, index);
+  if (selectPort) dlg_->SendDlgItemMessage(IDC_PORT, CB_SETCURSEL, (config.nBase - 0x300) / 0x10);
 }
 
 std::vector<std::string> DialogTest::Items(int nID) const {

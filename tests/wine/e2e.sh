@@ -8,7 +8,7 @@
 #                             name or as <as> (a path inside the folder, or a full path: a file
 #                             planted there for the run, removed after it)
 # E2E_DIR (default build/e2e) holds the prefix, the display number and the outputs. E2E_SCALE
-# (default 1) multiplies every time limit, for programs run under emulation.
+# (default 1) multiplies every time limit, for programs run under emulation. E2E_WINDOWS: below.
 set -euo pipefail
 E2E_DIR=${E2E_DIR:-build/e2e}
 mkdir -p "$E2E_DIR"
@@ -31,9 +31,11 @@ case "${1:-}" in
     mkdir -p "$E2E_DROPS"
     python3 "$root/tests/wine/xdrop.py" --serve "$E2E_DROPS" &
     drops=$!
+    # E2E_WINDOWS=98|95: Wine tells varnok.exe and varnok-cli.exe alone, for this run, that they run on
+    # that Windows (their AppDefaults; every run of them holds the same lock).
+    for app in ${E2E_WINDOWS:+varnok varnok-cli}; do timeout 60 "$WINE" reg add "HKCU\\Software\\Wine\\AppDefaults\\$app.exe" /v Version /d "win$E2E_WINDOWS" /f >/dev/null 2>&1 || status=1; done
     timeout $((180 * SCALE)) "$WINE" "${DRIVER:-$root/build/x86_64/driver.exe}" "$@" || status=$?
-    # What a driver that did not end on its own may have left: a Windows version for a program.
-    [ $status = 0 ] || for app in varnok varnok-cli; do timeout 60 "$WINE" reg delete "HKCU\\Software\\Wine\\AppDefaults\\$app.exe" /f >/dev/null 2>&1 || true; done
+    for app in ${E2E_WINDOWS:+varnok varnok-cli}; do timeout 60 "$WINE" reg delete "HKCU\\Software\\Wine\\AppDefaults\\$app.exe" /f >/dev/null 2>&1 || status=1; done
     rm -rf "$E2E_DROPS"
     kill "$drops" 2>/dev/null || true
     exit $status
