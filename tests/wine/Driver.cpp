@@ -126,7 +126,7 @@ DWORD WINAPI Launch(LPVOID out) {
 template <class F>
 bool WaitFor(F cond, DWORD ms = 30000) {
   for (DWORD start = GetTickCount(); !cond(); Sleep(10))
-    if (GetTickCount() - start > ms * g_scale) return false;
+    if (g_faulted || GetTickCount() - start > ms * g_scale) return false;
   return true;
 }
 
