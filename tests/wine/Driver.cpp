@@ -19,7 +19,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,11 +43,12 @@ bool Check(bool ok, const string& what) { return ok || (std::printf("FAIL: %s\n"
 // The link card of Windows 95 and 98 (step "card"): the program runs under this driver as its
 // debugger, each IN or OUT it executes faults before any I/O (Wine gives no program a right to
 // the ports), and the card answers it from the simulated bus: a byte, at 310 or 312 (the base the
-// Port box shows at the start, and base + 2). Anything else the program's code faults on ends the run. The card is
-// changed only while the program waits for a click, never during a transfer.
+// Port box shows at the start, and base + 2). Anything else the program's code faults on ends the
+// run (g_faulted). The card is changed only while the program waits for a click, never during a
+// transfer, and never deleted.
 std::atomic<CSimBus*> g_bus{nullptr};
 std::atomic<bool> g_faulted{false};
-string g_cmd, g_profile;  // the program's command line, profile, key in Wine's AppDefaults
+string g_cmd, g_profile;  // the program's command line, its profile (where the card's receipt goes too)
 SIZE_T g_shift = 0;       // how far above the addresses given the program's memory lies
 HANDLE g_startedEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 #ifdef _WIN64
