@@ -115,17 +115,25 @@ if(VARNOK_WINDOWS_BUILDS AND NOT VARNOK_SANITIZE)
   # The driver's command for <scenario> [args...] (ARGN) on <program> of the <arch> build:
   # varnok-demo or varnok as built; varnok+<variant>: a copy of varnok.exe in a folder of its own
   # with the stand-in inpout-<variant>.dll beside it under the system library's name (varnok+:
-  # alone), and there a copy of the sample of its own: the demo's tests hold the sample open.
+  # alone; varnok+<variant>+system: in the system folder too, for the run), and there a copy of
+  # the sample of its own: the demo's tests hold the sample open.
   function(e2e_add_run name arch program)
     set(build ${VARNOK_WINDOWS_BUILDS}/${arch})
     list(POP_FRONT ARGN scenario)
-    if(program MATCHES "^varnok\\+(.*)")
+    if(program MATCHES "^varnok\\+([a-z]*)(\\+system)?$")
       set(folder ${staged}/${name}-${arch})
       set(files ${build}/varnok.exe ${sample}=sample.bin)
-      if(CMAKE_MATCH_1 AND arch STREQUAL "i686")
-        list(APPEND files ${build}/inpout-${CMAKE_MATCH_1}.dll=inpout32.dll)
-      elseif(CMAKE_MATCH_1)
-        list(APPEND files ${build}/inpout-${CMAKE_MATCH_1}.dll=inpoutx64.dll)
+      set(library inpoutx64.dll)
+      set(system ${staged}/prefix/drive_c/windows/system32)
+      if(arch STREQUAL "i686")
+        set(library inpout32.dll)
+        set(system ${staged}/prefix/drive_c/windows/syswow64)
+      endif()
+      if(CMAKE_MATCH_1)
+        list(APPEND files ${build}/inpout-${CMAKE_MATCH_1}.dll=${library})
+      endif()
+      if(CMAKE_MATCH_2)
+        list(APPEND files ${build}/inpout-${CMAKE_MATCH_1}.dll=${system}/${library})
       endif()
       list(TRANSFORM ARGN REPLACE "^${sample}$" ${folder}/sample.bin)
       e2e_add(${name} ${arch} varnok ${e2e} staged ${name}-${arch} ${files} -- ${scenario} ${folder}/varnok.exe ${ARGN})
@@ -134,9 +142,12 @@ if(VARNOK_WINDOWS_BUILDS AND NOT VARNOK_SANITIZE)
     endif()
   endfunction()
   # A chain: one start of the i686 <program> for all the rows that name the chain, in the
-  # table's order; each scenario leaves the window Ready for the next.
+  # table's order; each scenario leaves the window Ready for the next. [VAR=value...]: the
+  # chain's environment (DRIVER=<the i686 driver>: the card of Windows 95/98 is the program's
+  # debugger, of its bitness; E2E_WINDOWS, see e2e.sh).
   function(e2e_chain chain program)
     set(e2e_chain_${chain} ${program} PARENT_SCOPE)
+    set(e2e_chain_env_${chain} ${ARGN} PARENT_SCOPE)
     list(APPEND e2e_chains ${chain})
     set(e2e_chains ${e2e_chains} PARENT_SCOPE)
   endfunction()
@@ -165,6 +176,11 @@ if(VARNOK_WINDOWS_BUILDS AND NOT VARNOK_SANITIZE)
   endfunction()
 
   e2e_chain(release varnok+sim)
+  e2e_chain(win98 varnok+sim+system DRIVER=${VARNOK_WINDOWS_BUILDS}/i686/driver.exe E2E_WINDOWS=98)
+  # A few KiB of the sample: every access of the Windows 95/98 card goes through a debugger.
+  execute_process(COMMAND head -c 2048 ${sample} OUTPUT_FILE ${CMAKE_BINARY_DIR}/small.bin)
+  set(small ${CMAKE_BINARY_DIR}/small.bin)
+  set(icon ${CMAKE_SOURCE_DIR}/res/varnok.ico)
   #         name                     i686     program       scenario [args]
   varnok_e2e(start_state             release  varnok        start-state)
   # Any file will do; not the sample, which the demo's tests may hold open meanwhile.
@@ -193,15 +209,34 @@ if(VARNOK_WINDOWS_BUILDS AND NOT VARNOK_SANITIZE)
                     @build@/varnok.exe=program/varnok.exe @build@/inpout-sim.dll=cwd/inpoutx64.dll
                     -- port-refused ${staged}/planted/program/varnok.exe ${readme} ${staged}/planted/cwd)
   # The library in the system folder instead of beside the program: found there too.
-  set(system32 ${staged}/prefix/drive_c/windows/system32/inpoutx64.dll)
-  varnok_e2e_script(real_library_in_system_folder  -     varnok  bash -c "trap 'rm -f ${system32}' EXIT && cp @build@/inpout-sim.dll ${system32} && ${e2e} staged system-library @build@/varnok.exe ${sample}=sample.bin -- transfer ${staged}/system-library/varnok.exe ${staged}/system-library/sample.bin")
+  varnok_e2e_script(real_library_in_system_folder  -     varnok  ${e2e} staged system-library @build@/varnok.exe
+                    ${sample}=sample.bin @build@/inpout-sim.dll=${staged}/prefix/drive_c/windows/system32/inpoutx64.dll
+                    -- transfer ${staged}/system-library/varnok.exe ${staged}/system-library/sample.bin)
   # The console program, given a quoted path that holds blanks.
   varnok_e2e_script(cli_windows                    i686  varnok  ${e2e} staged cli-@arch@ "${sample}=My Games/a b.bin"
                     -- cli @build@/varnok-cli.exe "${staged}/cli-@arch@/My Games/a b.bin")
   varnok_e2e_script(profile_roundtrip              i686  varnok  ${CMAKE_SOURCE_DIR}/tests/wine/profile-roundtrip.sh
                     $<TARGET_FILE:varnok_profile_tool> @build@/varnok.exe)
 
+  # Windows 95 and 98 (e2e.sh's E2E_WINDOWS): the program executes IN and OUT itself, answered
+  # by the driver as the card; a library planted beside it (and, in the first row, in the system
+  # folder) is never loaded. The i686 release: the Windows 98 rows in one start.
+  set(e2e_plain ${e2e})
+  set(e2e env E2E_WINDOWS=98 ${e2e_plain})
+  #         name                      i686   program             scenario [args]
+  varnok_e2e(win98_transfer           win98  varnok+sim+system   win9x + card-transfer ${small} 0 3)
+  varnok_e2e(win98_checksum_differs   win98  varnok+sim          win9x + card-checksum-differs ${icon})
+  varnok_e2e(win98_stop               win98  varnok+sim          win9x + card-stop ${small})
+  varnok_e2e(win98_no_card            win98  varnok+sim          win9x + card-absent ${icon})
+  varnok_e2e(win98_about_mid_transfer win98  varnok+sim          win9x + card-about ${icon})
+  varnok_e2e_script(win98_cli                     -     varnok  ${e2e} staged cli98 @build@/varnok-cli.exe ${small}
+                    -- card-cli ${staged}/cli98/varnok-cli.exe ${staged}/cli98/small.bin)
+  set(e2e env E2E_WINDOWS=95 ${e2e_plain})
+  varnok_e2e(win95_transfer           -      varnok+sim          win9x + card-transfer ${small} 0 3)
+  set(e2e ${e2e_plain})
+
   foreach(chain ${e2e_chains})
+    set(e2e env ${e2e_chain_env_${chain}} ${e2e_plain})
     e2e_add_run(${chain} i686 ${e2e_chain_${chain}} ${e2e_steps_${chain}})
   endforeach()
 endif()

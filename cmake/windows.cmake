@@ -49,12 +49,13 @@ varnok_executable(varnok-cli CONSOLE "#define VARNOK_CLI 1" ${REAL_PORTIO} ${SIM
                   res/HostResources.cpp)
 
 # The end-to-end test driver (a test tool, run under Wine; it may use the C runtime): the x86_64
-# one drives the programs of both builds.
+# one drives the programs of both builds; each build's one is the link card of the program of its
+# own bitness on Windows 95 and 98 (their debugger).
+add_executable(driver tests/wine/Driver.cpp ${SIM_PORTIO} framework/win32/Win32System.cpp)
+target_link_libraries(driver PRIVATE user32 gdi32 comctl32 ntdll)
+target_link_options(driver PRIVATE -static-libgcc -static-libstdc++)
 set(inpout_variants sim)
 if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
-  add_executable(driver tests/wine/Driver.cpp)
-  target_link_libraries(driver PRIVATE user32 gdi32 comctl32)
-  target_link_options(driver PRIVATE -static-libgcc -static-libstdc++)
   set(inpout_variants sim closed fast busy)
 endif()
 # A stand-in for the port-I/O driver library, with its three functions, over the simulated bus;

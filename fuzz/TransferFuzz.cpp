@@ -30,10 +30,7 @@ class CFuzzCard final : public CPortIo {
   BYTE In(UINT nPort) override {
     if (nPort == kBase && !m_replies.empty() && m_replies.back() < 0) return BYTE(m_replies.back() = m_reply);
     if (nPort != kBase + 2) abort();  // another port, or a second read of one reply
-    if (m_nBusy > 0) {
-      --m_nBusy;
-      return 0x01;
-    }
+    if (m_nBusy-- > 0) return 0x01;   // busy for that many more polls
     if (m_p < m_end) return 0x00;
     // Out of input: the card never answers again, and the user presses Stop once.
     if (!m_bStopped) m_bStopped = headless::Click(m_hDlg, IDCANCEL);

@@ -50,6 +50,10 @@ case "${1:-}" in
     boot
     # No window manager here: Wine draws the title bar and frame itself, as in screenshots.
     timeout 60 "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+    # A program that faults ends at once: no crash debugger that waits for a click (64- and 32-bit).
+    for key in 'HKLM\Software' 'HKLM\Software\Wow6432Node'; do
+      timeout 60 "$WINE" reg add "$key\Microsoft\Windows NT\CurrentVersion\AeDebug" /v Debugger /d '' /f >/dev/null 2>&1 || true
+    done
     timeout 60 /usr/lib/wine/wineserver -w || true
     echo "Wine prefix ready on display $DISPLAY"
     ;;

@@ -18,7 +18,8 @@ class RecentListsTest : public DialogTest {
   }
 };
 
-TEST_F(RecentListsTest, AnItemAlreadyInTheListMovesToTheFrontWithItsOwnCase) {
+// An item already in the list moves to the front with its own case; the seventeenth pushes out the oldest.
+TEST_F(RecentListsTest, ItemsMoveToTheFrontAndTheSeventeenthPushesOutTheOldest) {
   Start();
   for (const char* f : {"f5", "f4", "f3", "f2", "f1", "f0"}) Add(f);
   ASSERT_EQ(Files(), (std::vector<std::string>{"f0", "f1", "f2", "f3", "f4", "f5"}));
@@ -26,10 +27,6 @@ TEST_F(RecentListsTest, AnItemAlreadyInTheListMovesToTheFrontWithItsOwnCase) {
   EXPECT_EQ(Files(), (std::vector<std::string>{"F5", "f0", "f1", "f2", "f3", "f4"}));
   Add("f5");  // entry 0 again, another case: order kept, the text replaced
   EXPECT_EQ(Files(), (std::vector<std::string>{"f5", "f0", "f1", "f2", "f3", "f4"}));
-}
-
-TEST_F(RecentListsTest, TheSeventeenthItemPushesOutTheOldest) {
-  Start();
   for (int i = 0; i < 17; ++i) Add("file" + std::to_string(i));
   ASSERT_EQ(dlg_->m_nRecentFiles, 16);
   EXPECT_EQ(Files().front() + " " + Files().back(), "file16 file1");

@@ -1,5 +1,4 @@
 // Stop, the cancel command and quit, arriving through the message queue while the card is busy.
-#include "portio/sim/SimBus.h"
 #include "tests/TestSupport.h"
 
 namespace {
@@ -72,19 +71,6 @@ TEST_F(StopTest, WhatStillGoesOutAfterStop) {
       Restart();
     }
   }
-}
-
-// The demo's bus: a base without a card floats (status bit 0 reads busy), so the handshake
-// keeps pumping the window's messages and Stop ends it.
-TEST_F(StopTest, AnEmptyCardSlotWaitsUntilStop) {
-  Start();
-  CSimBus bus(CSimBus::kFast, 0x310);
-  g_pPortIo = &bus;
-  dlg_->SendDlgItemMessage(IDC_PORT, CB_SETCURSEL, 0);  // 300: no card there
-  PressStop(dlg_->m_hWnd, 0);
-  Execute(dir_.Write("e.bin", {1, 2, 3}), "0");
-  EXPECT_TRUE(Boxes().empty());
-  ExpectReady();
 }
 
 // A quit (the session ending) during a wait: the transfer runs on to its end without waiting

@@ -7,15 +7,13 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 namespace fs = std::filesystem;
 
 TempDir::TempDir() {
   std::string tmpl = (fs::temp_directory_path() / "varnok-test-XXXXXX").string();
-  std::vector<char> buf(tmpl.begin(), tmpl.end());
-  buf.push_back(0);
-  path_ = mkdtemp(buf.data());
+  path_ = mkdtemp(&tmpl[0]);
 }
 
 TempDir::~TempDir() {
@@ -99,8 +97,7 @@ void DialogTest::Start(const CSimConsole::Config& config, bool selectPort) {
   ASSERT_TRUE(dlg_->Create());
   statuses_.clear();
   // The card sits at the base the Port box selects.
-  int index = static_cast<int>((config.nBase - 0x300) / 0x10);
-  if (selectPort) dlg_->SendDlgItemMessage(IDC_PORT, CB_SETCURSEL, index);
+  if (selectPort) dlg_->SendDlgItemMessage(IDC_PORT, CB_SETCURSEL, (config.nBase - 0x300) / 0x10);
 }
 
 std::vector<std::string> DialogTest::Items(int nID) const {
@@ -129,9 +126,7 @@ int DialogTest::DataReads() const {
 
 std::string DialogTest::ReadProfile() const {
   std::ifstream f(Profile(), std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
+  return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
 bool DialogTest::ProfileExists() const { return fs::exists(Profile()); }

@@ -40,7 +40,6 @@ TEST_F(TransferTest, SendsEachSizeAndAddressByteExactWithItsStatusSequence) {
     SCOPED_TRACE(length);
     Start();
     Bytes data = PatternBytes(length, static_cast<unsigned>(length));
-    std::string path = dir_.Write("prog.bin", data);
     std::vector<size_t> allocs;  // HeapAlloc sizes, not the growth of the console's records
     posix::SetAllocHook(&RecordAlloc, &allocs);
     bool busySeen = false;
@@ -49,7 +48,7 @@ TEST_F(TransferTest, SendsEachSizeAndAddressByteExactWithItsStatusSequence) {
       busySeen = true;
     });
 
-    Execute(path, c.typed);
+    Execute(dir_.Write("prog.bin", data), c.typed);
 
     posix::SetAllocHook(nullptr, nullptr);
     EXPECT_EQ(Wire(), ExpectedWire(kSync, c.address, data, ConsoleReplySum(data)));
@@ -64,8 +63,7 @@ TEST_F(TransferTest, SendsEachSizeAndAddressByteExactWithItsStatusSequence) {
       for (int k = 1; k <= 10; ++k) expected.push_back({kSending, 10 * k});
       expected.push_back({kSending, 100});
     }
-    expected.push_back({kChecksum, 95});
-    expected.push_back({kReady, 0});
+    expected.insert(expected.end(), {{kChecksum, 95}, {kReady, 0}});
     EXPECT_EQ(statuses_, expected);
 
     // One data buffer of max(L/10, L mod 10) bytes (none for an empty file); nothing near L.

@@ -1,6 +1,8 @@
 // DirectPortIo.cpp - the IN and OUT instructions, as Windows 95 and 98 let an application use them.
 //
-// Never used by a test: tests run as root, where a stray access could reach real hardware.
+// No host test calls these (tests run as root, where a stray access could reach real hardware).
+// The end-to-end tests run them inside the program under Wine, where each one faults before any
+// I/O and the test driver, as the program's debugger, answers it as the link card would.
 #include "portio/direct/DirectPortIo.h"
 
 namespace {

@@ -17,6 +17,8 @@ class CSimBus final : public CPortIo {
   void Out(UINT nPort, BYTE value) override;
   // Where the receipt goes (0: nowhere). The text is not copied.
   void SetReceiptProfile(LPCSTR pszProfile) { m_pszProfile = pszProfile; }
+  // The card and console behind the bus: their configuration, what they received.
+  CSimConsole& Console() { return m_console; }
 
  private:
   void WriteReceipt();
