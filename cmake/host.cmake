@@ -49,7 +49,7 @@ find_package(GTest REQUIRED)
 file(GLOB TEST_SOURCES CONFIGURE_DEPENDS tests/*.cpp)
 add_executable(varnok_tests ${TEST_SOURCES})
 target_link_libraries(varnok_tests PRIVATE varnok_program varnok_sim varnok_cli GTest::gtest GTest::gtest_main)
-target_compile_definitions(varnok_tests PRIVATE VARNOK_CLI_PATH="$<TARGET_FILE:varnok-cli>")
+target_compile_definitions(varnok_tests PRIVATE VARNOK_CLI_PATH="$<TARGET_FILE:varnok-cli>" VARNOK_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 add_dependencies(varnok_tests varnok-cli)
 include(GoogleTest)
 # A test that hangs (a wait that never looks at the message queue) fails by time-out.
