@@ -153,7 +153,7 @@ class CWatcher final : public CPortIo {
       CString str;
       str.LoadString(IDS_STATUS_SENDING);
       OnStatus(str);
-    } else if (m_bData && !m_bTerminal && ProgressPercent(m_dlg.m_dwSent, m_dlg.m_dwLength) / 10 != m_nTenth) {
+    } else if (DataLineDue()) {
       Show();
     }
     if (m_bTerminal && dwNow - m_dwDrawn >= 100) Show();
@@ -164,7 +164,7 @@ class CWatcher final : public CPortIo {
     NoteDataPhase();
     if (!AfxStrCmpNoCase(pszText, m_szStatus)) return;
     // The data's last tenth, before the checksum's status.
-    if (m_bData && !m_bTerminal && ProgressPercent(m_dlg.m_dwSent, m_dlg.m_dwLength) / 10 != m_nTenth) Show();
+    if (DataLineDue()) Show();
     int n = AfxStrLen(pszText);
     if (n >= static_cast<int>(sizeof(m_szStatus))) n = sizeof(m_szStatus) - 1;
     AfxMemCopy(m_szStatus, pszText, n);
@@ -191,6 +191,11 @@ class CWatcher final : public CPortIo {
   int GetStopExit() const { return m_nStopExit; }
 
  private:
+  // Into a file or a pipe: a line is due at each tenth of the data.
+  BOOL DataLineDue() const {
+    return m_bData && !m_bTerminal && ProgressPercent(m_dlg.m_dwSent, m_dlg.m_dwLength) / 10 != m_nTenth;
+  }
+
   void NoteDataPhase() {
     if (m_bData || m_dlg.m_nPhase < CUploadDlg::kPhaseData) return;
     m_bData = TRUE;
