@@ -2,7 +2,9 @@
 #include "cli/Progress.h"
 
 #include "cli/Cli.h"
-#include "framework/api.h"
+#include "cli/Report.h"
+#include "framework/headless/Headless.h"
+#include "ui/UploadDlg.h"
 
 namespace {
 unsigned long Ul(DWORD n) { return static_cast<unsigned long>(n); }
@@ -51,4 +53,101 @@ void FormatSummary(char* sz, int nExit, const PROGRESS& p, LPCSTR pszAddress) {
     api::wsprintfA(sz, "%s after %lu of %lu bytes to %.20s\n", pszWhat, Ul(p.nSent), Ul(p.nLength), pszAddress);
   else
     api::wsprintfA(sz, "%s during the handshake, nothing sent\n", pszWhat);
+}
+
+CProgressLine::CProgressLine(CPortIo* pInner, CUploadDlg& dlg) : m_pInner(pInner), m_dlg(dlg) {
+  DWORD nMode;
+  m_bTerminal = api::GetConsoleMode(api::GetStdHandle(STD_OUTPUT_HANDLE), &nMode);
+  headless::SetObserver(&OnMessage, this);
+}
+
+CProgressLine::~CProgressLine() { headless::SetObserver(0, 0); }
+
+void CProgressLine::Begin() {
+  m_bBegun = m_bData = FALSE;
+  m_szStatus[0] = 0;
+  m_nTenth = 0;
+}
+
+void CProgressLine::Out(UINT nPort, BYTE value) {
+  m_pInner->Out(nPort, value);
+  if (nPort != static_cast<UINT>(g_nDataPort)) return;
+  m_bBegun = TRUE;
+  BOOL bWasData = m_bData;
+  NoteDataPhase();
+  if (m_bData && !bWasData) {
+    // The data phase, whatever the dialog's status line says for a file under ten bytes.
+    CString str;
+    str.LoadString(IDS_STATUS_SENDING);
+    OnStatus(str);
+  } else if (DataLineDue()) {
+    Show();
+  }
+  if (m_bTerminal && api::GetTickCount() - m_dwDrawn >= 100) Show();
+}
+
+void CProgressLine::OnMessage(HWND hWnd, UINT uMsg, WPARAM, LPARAM lParam, void* pContext) {
+  if (uMsg == WM_SETTEXT && api::GetDlgCtrlID(hWnd) == IDC_STATUS)
+    static_cast<CProgressLine*>(pContext)->OnStatus(reinterpret_cast<LPCSTR>(lParam));
+}
+
+void CProgressLine::OnStatus(LPCSTR pszText) {
+  NoteDataPhase();
+  if (!AfxStrCmpNoCase(pszText, m_szStatus)) return;
+  // The data's last tenth, before the checksum's status.
+  if (DataLineDue()) Show();
+  int n = AfxStrLen(pszText);
+  if (n >= static_cast<int>(sizeof(m_szStatus))) n = sizeof(m_szStatus) - 1;
+  AfxMemCopy(m_szStatus, pszText, n);
+  m_szStatus[n] = 0;
+  CString strReady;
+  strReady.LoadString(IDS_STATUS_READY);
+  if (strReady != pszText) Show();
+}
+
+void CProgressLine::EndLine() {
+  if (m_bTerminal && m_bDrawn) CliWrite(STD_OUTPUT_HANDLE, "\n");
+  m_bDrawn = FALSE;
+}
+
+BOOL CProgressLine::Summary(char* sz, int nExit, LPCSTR pszAddress) const {
+  if (!m_bBegun) return FALSE;
+  FormatSummary(sz, nExit, Get(), pszAddress);
+  return TRUE;
+}
+
+// Into a file or a pipe: a line is due at each tenth of the data.
+BOOL CProgressLine::DataLineDue() const {
+  return m_bData && !m_bTerminal && ProgressPercent(m_dlg.m_dwSent, m_dlg.m_dwLength) / 10 != m_nTenth;
+}
+
+void CProgressLine::NoteDataPhase() {
+  if (m_bData || m_dlg.m_nPhase < CUploadDlg::kPhaseData) return;
+  m_bData = TRUE;
+  m_dwStart = api::GetTickCount();
+}
+
+PROGRESS CProgressLine::Get() const {
+  PROGRESS p = {m_szStatus, m_bData, m_dlg.m_dwSent, m_dlg.m_dwLength, api::GetTickCount() - m_dwStart};
+  return p;
+}
+
+void CProgressLine::Show() {
+  char sz[180] = "\r";
+  PROGRESS p = Get();
+  FormatProgress(sz + 1, p);
+  m_nTenth = p.bData ? ProgressPercent(p.nSent, p.nLength) / 10 : 0;
+  if (!m_bTerminal) {
+    CliWrite(STD_OUTPUT_HANDLE, sz + 1);
+    CliWrite(STD_OUTPUT_HANDLE, "\n");
+    return;
+  }
+  // Spaces, not an escape sequence, clear what a longer line left: every console shows them.
+  const int kWidth = 78;
+  int n = AfxStrLen(sz);
+  while (n < kWidth + 1) sz[n++] = ' ';
+  sz[n] = 0;
+  CliWrite(STD_OUTPUT_HANDLE, sz);
+  m_dwDrawn = api::GetTickCount();
+  m_bDrawn = TRUE;
 }

@@ -24,7 +24,8 @@ target_link_libraries(varnok_program PUBLIC varnok_framework)
 add_library(varnok_sim STATIC portio/sim/SimConsole.cpp portio/sim/SimBus.cpp portio/sim/SimPortIo.cpp)
 target_link_libraries(varnok_sim PUBLIC varnok_framework)
 
-add_library(varnok_cli STATIC cli/ElfImage.cpp cli/Progress.cpp)
+add_library(varnok_cli STATIC cli/ElfImage.cpp cli/Progress.cpp cli/Options.cpp cli/Report.cpp cli/Follower.cpp
+                              cli/Upload.cpp cli/Watch.cpp cli/posix/CliPorts.cpp portio/linux/LinuxPortIo.cpp)
 target_link_libraries(varnok_cli PUBLIC varnok_framework)
 
 if(VARNOK_FUZZ)
@@ -38,7 +39,7 @@ endif()
 
 # The command-line uploader; alone in the 32-bit x86 Linux build (VARNOK_CLI_ONLY).
 option(VARNOK_CLI_ONLY "Build varnok-cli alone" OFF)
-add_executable(varnok-cli cli/main.cpp cli/Cli.cpp cli/posix/CliPorts.cpp portio/linux/LinuxPortIo.cpp)
+add_executable(varnok-cli cli/main.cpp cli/CliMain.cpp)
 target_link_libraries(varnok-cli PRIVATE varnok_program varnok_sim varnok_cli)
 if(VARNOK_CLI_ONLY)
   return()

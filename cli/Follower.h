@@ -1,0 +1,39 @@
+// Follower.h - varnok-cli's watch over a transfer, between the dialog and the card: it times the
+// console (--wait), turns Ctrl-C into Stop, and keeps the waits from burning a core.
+#ifndef VARNOK_CLI_FOLLOWER_H
+#define VARNOK_CLI_FOLLOWER_H
+
+#include "portio/PortIo.h"
+
+class CUploadDlg;
+
+class CFollower final : public CPortIo {
+ public:
+  // dwWaitMs: how long the console may take to answer (0: for ever).
+  CFollower(CPortIo* pInner, CUploadDlg& dlg, DWORD dwWaitMs);
+
+  // A new transfer.
+  void Begin();
+  // kExitStopped (Ctrl-C) or kExitNoAnswer (--wait) when this side stopped the transfer, else 0.
+  int GetStopExit() const { return m_nStopExit; }
+
+  BYTE In(UINT nPort) override;
+  void Out(UINT nPort, BYTE value) override;
+
+ private:
+  // Ctrl-C and the time limit reach the dialog as its cancel command, through its message
+  // queue; this status poll reads "busy", so that the wait looks at the queue even when the
+  // card answers at once.
+  void Stop(int nExit);
+
+  CPortIo* m_pInner;
+  CUploadDlg& m_dlg;
+  DWORD m_dwWaitMs;
+  BOOL m_bBegun = FALSE;
+  BOOL m_bPollBusy = FALSE;
+  int m_nStopExit = 0;
+  DWORD m_dwBegin = 0;
+  DWORD m_dwMark = 0;
+};
+
+#endif  // VARNOK_CLI_FOLLOWER_H

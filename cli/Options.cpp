@@ -1,0 +1,163 @@
+// Options.cpp - varnok-cli's options: what each takes, and the refusal of what does not fit.
+#include "cli/Options.h"
+
+#include "cli/Cli.h"
+#include "cli/Report.h"
+#include "framework/afxwin.h"
+#include "portio/sim/SimBus.h"
+
+namespace {
+
+const char kVersion[] = "varnok-cli 1.3 (Varnok - Version 1.3 (Beta))\n";
+const char kUsage[] =
+    "usage: varnok-cli [--port 300|310|320|330] [--address HEX] [--wait SECONDS] [--watch]\n"
+    "                  [--simulate[=MODE] [--receipt INI]] [FILE]\n"
+    "\n"
+    "Sends FILE to the console at the hexadecimal start address, through the link card at the port.\n"
+    "A missing FILE or address is the most recent one (a bare varnok-cli sends the last upload again);\n"
+    "a missing port is the one last used. The history is the program's own (the Varnok window's).\n"
+    "An ELF file (a linked SuperH program) is sent as objcopy -O binary would make it, at its load\n"
+    "address; any other file is sent as it is.\n"
+    "\n"
+    "  --port P        the card's I/O base: 300, 310, 320 or 330\n"
+    "  --address HEX   the start address, read as the window reads it (1f, 0x1F, 06004000); with an\n"
+    "                  ELF file, if given, it must be the file's load address\n"
+    "  --wait SECONDS  give up (exit 6) when the console has not answered the handshake, or any\n"
+    "                  later byte, within SECONDS; without it, wait until Ctrl-C\n"
+    "  --watch         send FILE, then again each time it has changed and stayed unchanged for half\n"
+    "                  a second, until Ctrl-C; a file that is gone meanwhile is waited for\n"
+    "  --simulate      a simulated card at the port with a console behind it, paced like real\n"
+    "                  hardware; =fast answers at once, =bad-checksum gets a checksum error,\n"
+    "                  =silent never answers\n"
+    "  --receipt INI   with --simulate: what the console received, in INI's [DemoConsole] section\n"
+    "  --help, --version\n"
+    "\n"
+    "Ctrl-C stops the transfer (a second one ends at once); while --watch waits for a change it\n"
+    "ends with the last transfer's exit code. More in the README, and on Linux in the manual page:\n"
+    "man ./varnok-cli.1\n"
+    "\n"
+    "Exit codes: 0 sent and the checksum matched, 1 checksum error, 2 bad input, 3 stopped,\n"
+    "4 no port access, 5 read error or out of memory during the transfer,\n"
+    "6 the console did not answer (--wait).\n";
+
+BOOL Equal(LPCSTR a, LPCSTR b) { return AfxStrCmpNoCase(a, b) == 0; }
+
+// The option's value when a is "--name VALUE" (taken from the next argument) or "--name=VALUE":
+// 1; a is that option without its value: -1 (pszValue 0); another argument: 0.
+int TakeValue(LPCSTR pszName, int argc, char** argv, int& i, LPCSTR& pszValue) {
+  LPCSTR a = argv[i];
+  while (*pszName)
+    if (*a++ != *pszName++) return 0;
+  if (*a == '=') {
+    pszValue = a + 1;
+    return 1;
+  }
+  if (*a) return 0;
+  pszValue = i + 1 < argc ? argv[++i] : 0;
+  return pszValue ? 1 : -1;
+}
+
+// Whether an address text holds a number as the window reads it: after blanks and a sign, a
+// hexadecimal digit ("0x" alone is the 0). Anything else is a typo, not address 0.
+BOOL HasHexDigit(LPCSTR p) {
+  while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+  if (*p == '+' || *p == '-') ++p;
+  return (*p >= '0' && *p <= '9') || (*p >= 'a' && *p <= 'f') || (*p >= 'A' && *p <= 'F');
+}
+
+// Each option with a value, and what it takes.
+const struct {
+  LPCSTR pszName;
+  LPCSTR pszTakes;
+} kOptions[] = {{"--port", "300, 310, 320 or 330"},
+                {"--address", "a hexadecimal start address"},
+                {"--wait", "a whole number of seconds, from 1 to 1000000"},
+                {"--receipt", "a file name"}};
+enum { kPort, kAddress, kWait, kReceipt, kValued };
+
+int Refuse(int k) {
+  char sz[200];
+  api::wsprintfA(sz, "%s takes %s", kOptions[k].pszName, kOptions[k].pszTakes);
+  CliMessage(sz);
+  return kExitBadInput;
+}
+
+}  // namespace
+
+int ParseOptions(int argc, char** argv, CLI_OPTIONS& o) {
+  LPCSTR pszPort = 0, pszSimulate = 0, pszWait = 0;
+  o.pszAddress = o.pszFile = o.pszReceipt = 0;
+  o.nPortIndex = o.nSimulate = -1;
+  o.dwWait = 0;
+  o.bWatch = FALSE;
+  LPCSTR* const ppszValues[] = {&pszPort, &o.pszAddress, &pszWait, &o.pszReceipt};
+  for (int i = 1; i < argc; ++i) {
+    LPCSTR a = argv[i];
+    int nTaken = 0;
+    for (int k = 0; k < kValued && !nTaken; ++k) {
+      nTaken = TakeValue(kOptions[k].pszName, argc, argv, i, *ppszValues[k]);
+      if (nTaken < 0) return Refuse(k);
+    }
+    if (nTaken) continue;
+    if (Equal(a, "--help") || Equal(a, "-h")) {
+      CliWrite(STD_OUTPUT_HANDLE, kUsage);
+      return kExitSent;
+    } else if (Equal(a, "--version")) {
+      CliWrite(STD_OUTPUT_HANDLE, kVersion);
+      return kExitSent;
+    } else if (Equal(a, "--watch")) {
+      o.bWatch = TRUE;
+    } else if (Equal(a, "--simulate")) {
+      pszSimulate = "paced";
+    } else if (TakeValue("--simulate", 0, argv, i, pszSimulate) > 0) {
+    } else if (a[0] == '-' && a[1]) {
+      char sz[300];
+      api::wsprintfA(sz, "unknown option: %.200s (see --help)", a);
+      CliMessage(sz);
+      return kExitBadInput;
+    } else if (!o.pszFile) {
+      o.pszFile = a;
+    } else {
+      CliMessage("one file at a time (see --help)");
+      return kExitBadInput;
+    }
+  }
+  if (pszSimulate) {
+    static const struct {
+      LPCSTR pszName;
+      CSimBus::Mode mode;
+    } kModes[] = {{"paced", CSimBus::kPaced},
+                  {"fast", CSimBus::kFast},
+                  {"bad-checksum", CSimBus::kBadChecksum},
+                  {"silent", CSimBus::kSilent}};
+    for (const auto& m : kModes)
+      if (Equal(pszSimulate, m.pszName)) o.nSimulate = m.mode;
+    if (o.nSimulate < 0) {
+      CliMessage("--simulate takes paced, fast, bad-checksum or silent");
+      return kExitBadInput;
+    }
+  }
+  if (o.pszReceipt && !*o.pszReceipt) return Refuse(kReceipt);
+  if (o.pszReceipt && !pszSimulate) {
+    CliMessage("--receipt goes with --simulate");
+    return kExitBadInput;
+  }
+  if (pszPort) {
+    static const char* const kPorts[] = {"300", "310", "320", "330"};
+    for (int i = 0; i < 4; ++i)
+      if (Equal(pszPort, kPorts[i])) o.nPortIndex = i;
+    if (o.nPortIndex < 0) return Refuse(kPort);
+  }
+  if (o.pszAddress && !HasHexDigit(o.pszAddress)) {
+    char sz[300];
+    api::wsprintfA(sz, "--address takes %s, not \"%.200s\"", kOptions[kAddress].pszTakes, o.pszAddress);
+    CliMessage(sz);
+    return kExitBadInput;
+  }
+  if (pszWait) {
+    LPCSTR p = pszWait;
+    while (*p >= '0' && *p <= '9' && o.dwWait <= 1000000) o.dwWait = o.dwWait * 10 + static_cast<DWORD>(*p++ - '0');
+    if (*p || o.dwWait == 0 || o.dwWait > 1000000) return Refuse(kWait);
+  }
+  return -1;
+}

@@ -1,0 +1,87 @@
+// Upload.cpp - one upload: an ELF file prepared, Execute pressed, the end reported.
+#include "cli/Upload.h"
+
+#include "app/UploaderApp.h"
+#include "cli/Cli.h"
+#include "cli/ElfImage.h"
+#include "cli/Follower.h"
+#include "cli/Progress.h"
+#include "cli/Report.h"
+#include "ui/UploadDlg.h"
+
+namespace {
+
+// An ELF file in the File box goes out as its image, at its load address (into the Address
+// box); FALSE, with the message shown, when it cannot. Any other file, or one that does not
+// open, is left to Execute. image gets what the caller frees; strPath, the file's path, stays
+// with the caller as long as the image serves.
+BOOL PrepareElf(CUploadDlg& dlg, LPCSTR pszAddress, ELF_IMAGE& image, CString& strPath) {
+  image.pData = 0;
+  dlg.GetDlgItemText(IDC_FILE, strPath);
+  CFile file;
+  BYTE head[64];
+  if (strPath.IsEmpty() || !file.Open(strPath, CFile::shareDenyNone)) return TRUE;
+  UINT nHead = file.Read(head, sizeof(head));
+  if (!IsElfOrCoff(head, nHead)) return TRUE;
+  char szWhy[300] = "an ELF file larger than 64 MiB";
+  ElfKind kind = kElfRefused;
+  DWORD nFile = static_cast<DWORD>(file.GetLength());
+  if (file.GetLength() <= kElfMaxImage && nHead <= nFile) {
+    BYTE* pFile = static_cast<BYTE*>(api::HeapAlloc(api::GetProcessHeap(), 0, nFile));
+    AfxMemCopy(szWhy, "the file could not be read whole", 33);
+    if (pFile) AfxMemCopy(pFile, head, nHead);
+    if (pFile && file.Read(pFile + nHead, nFile - nHead) == nFile - nHead)
+      kind = MakeElfImage(pFile, nFile, image, szWhy, sizeof(szWhy));
+    if (pFile) api::HeapFree(api::GetProcessHeap(), 0, pFile);
+  }
+  if (kind == kElfRefused) {
+    CliMessage("Cannot Send", strPath, szWhy);
+    return FALSE;
+  }
+  char szAddress[12];
+  api::wsprintfA(szAddress, "%08lx", static_cast<unsigned long>(image.dwAddress));
+  if (pszAddress && ParseHexAddress(pszAddress) != image.dwAddress) {
+    char sz[200];
+    api::wsprintfA(sz, "--address %08lx differs from the load address of the ELF file, %s",
+                   static_cast<unsigned long>(ParseHexAddress(pszAddress)), szAddress);
+    CliMessage(sz, strPath);
+    api::HeapFree(api::GetProcessHeap(), 0, image.pData);
+    image.pData = 0;
+    return FALSE;
+  }
+  dlg.SetDlgItemText(IDC_ADDRESS, szAddress);
+  CFile::SetImage(strPath, image.pData, image.nLength);
+  return TRUE;
+}
+
+}  // namespace
+
+int CUploader::Send(LPCSTR pszAddress) {
+  ELF_IMAGE image;
+  CString strPath;
+  if (!PrepareElf(m_dlg, pszAddress, image, strPath)) return kExitBadInput;
+  m_follower.Begin();
+  m_line.Begin();
+  m_report.Begin();
+  headless::Click(m_dlg.m_hWnd, IDC_EXECUTE);
+  while (headless::GetQueueLength() > 0) theApp.PumpMessage();
+  CFile::SetImage(0, 0, 0);
+  if (image.pData) api::HeapFree(api::GetProcessHeap(), 0, image.pData);
+  m_line.EndLine();
+  int nExit = m_report.GetExit();
+  if (nExit == kExitSent && m_follower.GetStopExit() == kExitStopped) {
+    CliMessage("stopped");
+    nExit = kExitStopped;
+  } else if (nExit == kExitSent && m_follower.GetStopExit() == kExitNoAnswer) {
+    char sz[80];
+    api::wsprintfA(sz, "the console did not answer within %lu s", static_cast<unsigned long>(m_dwWait));
+    CliMessage(sz);
+    nExit = kExitNoAnswer;
+  }
+  m_report.SetExit(nExit);
+  char szSummary[300];
+  CString strAddress;
+  m_dlg.GetDlgItemText(IDC_ADDRESS, strAddress);
+  if (m_line.Summary(szSummary, nExit, strAddress)) CliWrite(STD_OUTPUT_HANDLE, szSummary);
+  return nExit;
+}
