@@ -1,11 +1,14 @@
 // CliMain.cpp - varnok-cli: the options, the headless dialog with the card behind it, the upload
-// (with --watch, again at each change), and the dialog closed as the window is.
+// (with --watch, again at each change), and the dialog closed as the window is; or the server of
+// the card (--serve), or the client of one (--host).
 #include "app/UploaderApp.h"
 #include "cli/Cli.h"
+#include "cli/Client.h"
 #include "cli/Follower.h"
 #include "cli/Options.h"
 #include "cli/Progress.h"
 #include "cli/Report.h"
+#include "cli/Server.h"
 #include "cli/Upload.h"
 #include "cli/Watch.h"
 #include "portio/sim/SimBus.h"
@@ -18,6 +21,7 @@ int CliMain(int argc, char** argv) {
   CLI_OPTIONS o;
   int nEnd = ParseOptions(argc, argv, o);
   if (nEnd >= 0) return nEnd;
+  if (o.nNetwork == kNetworkHost) return SendToHost(o);
 
   // The program's own name, so that the window's profile and history are the ones used here.
   theApp.SetNamesFromModule("varnok");
@@ -47,19 +51,37 @@ int CliMain(int argc, char** argv) {
     pAccess = &bus;
   else if (nIndex >= 0 && nIndex < 4)
     pAccess = OpenCliPortIo(nBase, szWhy, sizeof(szWhy));
-  // The dialog's bytes pass the progress line, then the follower, on their way to the card.
-  CFollower follower(pAccess, dlg, o.dwWait * 1000);
+  // The dialog's bytes pass the progress line, then the follower (and a server), on their way to
+  // the card.
+  BOOL bServe = o.nNetwork == kNetworkServe;
+  CServer server(pAccess, dlg);
+  CFollower follower(bServe ? &server : pAccess, dlg, o.dwWait * 1000);
+  server.SetFollower(&follower);
   CProgressLine line(&follower, dlg);
   g_pPortIo = pAccess ? &line : 0;
   CReport report(dlg, line, szWhy);
   CUploader uploader(dlg, follower, line, report, o.dwWait);
   CliCatchInterrupts();
 
-  // Once; with --watch again at each change, until Ctrl-C or what no change of the file mends.
+  // Once; with --watch again at each change, until Ctrl-C or what no change of the file mends. A
+  // server: until Ctrl-C, once it has a card and listens.
   CString strPath;
   dlg.GetDlgItemText(IDC_FILE, strPath);
-  int nExit;
-  for (;;) {
+  int nExit = kExitSent;
+  char szCard[40];
+  api::wsprintfA(szCard, "%x%s", nBase, o.nSimulate >= 0 ? " (simulated)" : "");
+  CString str;
+  if (bServe && (nIndex < 0 || nIndex >= 4 || !pAccess)) {
+    str.LoadString(nIndex < 0 || nIndex >= 4 ? IDS_NO_PORT : IDS_PORT_ACCESS);
+    CliMessage(str, szWhy[0] ? szWhy : 0);
+    nExit = nIndex < 0 || nIndex >= 4 ? kExitBadInput : kExitNoPortAccess;
+  } else if (bServe && !server.Listen(o.endpoint, szCard)) {
+    nExit = kExitNetwork;
+  } else if (bServe) {
+    line.SetPlain();
+    server.Run(uploader, o.dwWait);
+  }
+  for (; !bServe;) {
     FILE_STAMP sent = GetFileStamp(strPath);
     nExit = uploader.Send(o.pszAddress);
     if (!o.bWatch || strPath.IsEmpty() || nExit == kExitStopped || nExit == kExitNoPortAccess) break;
@@ -68,8 +90,8 @@ int CliMain(int argc, char** argv) {
     dlg.SetDlgItemText(IDC_FILE, strPath);
   }
 
-  // Closing the dialog from Ready keeps the history, as closing the window does.
-  headless::Click(hDlg, IDCANCEL);
+  // Closing the dialog from Ready keeps the history, as closing the window does; a server keeps none.
+  if (!bServe) headless::Click(hDlg, IDCANCEL);
   while (headless::GetQueueLength() > 0) theApp.PumpMessage();
   api::DestroyWindow(hDlg);
   theApp.m_pMainWnd = 0;

@@ -18,6 +18,7 @@ CFollower::CFollower(CPortIo* pInner, CUploadDlg& dlg, DWORD dwWaitMs)
 void CFollower::Begin() {
   m_bBegun = m_bPollBusy = FALSE;
   m_nStopExit = 0;
+  m_pszWhy = 0;
 }
 
 BYTE CFollower::In(UINT nPort) {
@@ -44,7 +45,9 @@ void CFollower::Out(UINT nPort, BYTE value) {
   m_bBegun = TRUE;
 }
 
-void CFollower::Stop(int nExit) {
+void CFollower::Stop(int nExit, LPCSTR pszWhy) {
+  if (m_nStopExit) return;
   m_nStopExit = nExit;
+  m_pszWhy = pszWhy;
   m_bPollBusy = headless::Click(m_dlg.m_hWnd, IDCANCEL);
 }

@@ -14,24 +14,27 @@ class CFollower final : public CPortIo {
 
   // A new transfer.
   void Begin();
-  // kExitStopped (Ctrl-C) or kExitNoAnswer (--wait) when this side stopped the transfer, else 0.
+  // kExitStopped (Ctrl-C) or kExitNoAnswer (--wait) when this side stopped the transfer, else 0;
+  // and why, when the stop came from elsewhere (0: Ctrl-C or --wait).
   int GetStopExit() const { return m_nStopExit; }
+  LPCSTR GetStopWhy() const { return m_pszWhy; }
+  void SetWait(DWORD dwWaitMs) { m_dwWaitMs = dwWaitMs; }
+  // Ctrl-C and the time limit reach the dialog as its cancel command, through its message
+  // queue; this status poll reads "busy", so that the wait looks at the queue even when the
+  // card answers at once. pszWhy (kept, not copied): a stop for another reason (the server's).
+  void Stop(int nExit, LPCSTR pszWhy = 0);
 
   BYTE In(UINT nPort) override;
   void Out(UINT nPort, BYTE value) override;
 
  private:
-  // Ctrl-C and the time limit reach the dialog as its cancel command, through its message
-  // queue; this status poll reads "busy", so that the wait looks at the queue even when the
-  // card answers at once.
-  void Stop(int nExit);
-
   CPortIo* m_pInner;
   CUploadDlg& m_dlg;
   DWORD m_dwWaitMs;
   BOOL m_bBegun = FALSE;
   BOOL m_bPollBusy = FALSE;
   int m_nStopExit = 0;
+  LPCSTR m_pszWhy = 0;
   DWORD m_dwBegin = 0;
   DWORD m_dwMark = 0;
 };

@@ -2,6 +2,7 @@
 #include "cli/Options.h"
 
 #include "cli/Cli.h"
+#include "cli/Http.h"
 #include "cli/Report.h"
 #include "framework/afxwin.h"
 #include "portio/sim/SimBus.h"
@@ -12,6 +13,8 @@ const char kVersion[] = "varnok-cli 1.3 (Varnok - Version 1.3 (Beta))\n";
 const char kUsage[] =
     "usage: varnok-cli [--port 300|310|320|330] [--address HEX] [--wait SECONDS] [--watch]\n"
     "                  [--simulate[=MODE] [--receipt INI]] [FILE]\n"
+    "       varnok-cli --serve [ADDRESS:]PORT [--port P] [--wait SECONDS] [--simulate[=MODE] [--receipt INI]]\n"
+    "       varnok-cli --host HOST[:PORT] [--address HEX] [--wait SECONDS] [--watch] FILE\n"
     "\n"
     "Sends FILE to the console at the hexadecimal start address, through the link card at the port.\n"
     "A missing FILE or address is the most recent one (a bare varnok-cli sends the last upload again);\n"
@@ -30,6 +33,11 @@ const char kUsage[] =
     "                  hardware; =fast answers at once, =bad-checksum gets a checksum error,\n"
     "                  =silent never answers\n"
     "  --receipt INI   with --simulate: what the console received, in INI's [DemoConsole] section\n"
+    "  --serve [ADDRESS:]PORT  take uploads over HTTP at PORT (on ADDRESS alone, if given) for the\n"
+    "                  card of this PC, one at a time, until Ctrl-C: whoever reaches the port can run\n"
+    "                  code on the console. curl -T FILE 'http://PC:PORT/upload?address=06004000'\n"
+    "  --host HOST[:PORT]  send FILE through the server at HOST (PORT 8300 unless given); an ELF file\n"
+    "                  becomes its image here\n"
     "  --help, --version\n"
     "\n"
     "Ctrl-C stops the transfer (a second one ends at once); while --watch waits for a change it\n"
@@ -38,7 +46,8 @@ const char kUsage[] =
     "\n"
     "Exit codes: 0 sent and the checksum matched, 1 checksum error, 2 bad input, 3 stopped,\n"
     "4 no port access, 5 read error or out of memory during the transfer,\n"
-    "6 the console did not answer (--wait).\n";
+    "6 the console did not answer (--wait), 7 the network (cannot connect or listen, the connection\n"
+    "lost, the server busy).\n";
 
 BOOL Equal(LPCSTR a, LPCSTR b) { return AfxStrCmpNoCase(a, b) == 0; }
 
@@ -72,8 +81,10 @@ const struct {
 } kOptions[] = {{"--port", "300, 310, 320 or 330"},
                 {"--address", "a hexadecimal start address"},
                 {"--wait", "a whole number of seconds, from 1 to 1000000"},
-                {"--receipt", "a file name"}};
-enum { kPort, kAddress, kWait, kReceipt, kValued };
+                {"--receipt", "a file name"},
+                {"--serve", "[ADDRESS:]PORT"},
+                {"--host", "HOST[:PORT]"}};
+enum { kPort, kAddress, kWait, kReceipt, kServe, kHost, kValued };
 
 int Refuse(int k) {
   char sz[200];
@@ -87,10 +98,11 @@ int Refuse(int k) {
 int ParseOptions(int argc, char** argv, CLI_OPTIONS& o) {
   LPCSTR pszPort = 0, pszSimulate = 0, pszWait = 0;
   o.pszAddress = o.pszFile = o.pszReceipt = 0;
+  LPCSTR pszServe = 0, pszHost = 0;
   o.nPortIndex = o.nSimulate = -1;
   o.dwWait = 0;
   o.bWatch = FALSE;
-  LPCSTR* const ppszValues[] = {&pszPort, &o.pszAddress, &pszWait, &o.pszReceipt};
+  LPCSTR* const ppszValues[] = {&pszPort, &o.pszAddress, &pszWait, &o.pszReceipt, &pszServe, &pszHost};
   for (int i = 1; i < argc; ++i) {
     LPCSTR a = argv[i];
     int nTaken = 0;
@@ -159,5 +171,43 @@ int ParseOptions(int argc, char** argv, CLI_OPTIONS& o) {
     while (*p >= '0' && *p <= '9' && o.dwWait <= 1000000) o.dwWait = o.dwWait * 10 + static_cast<DWORD>(*p++ - '0');
     if (*p || o.dwWait == 0 || o.dwWait > 1000000) return Refuse(kWait);
   }
+  o.endpoint.szHost[0] = 0;
+  o.nNetwork = pszServe ? kNetworkServe : pszHost ? kNetworkHost : 0;
+  if (pszServe && !ReadEndpoint(pszServe, FALSE, 0, o.endpoint)) return Refuse(kServe);
+  if (pszHost && !ReadEndpoint(pszHost, TRUE, kHttpDefaultPort, o.endpoint)) return Refuse(kHost);
+  // The card's options go to the server, the upload's to the client.
+  if (pszServe && (pszHost || o.pszFile || o.pszAddress || o.bWatch)) {
+    CliMessage("--serve takes no FILE, --address, --watch or --host: the clients give the uploads");
+    return kExitBadInput;
+  }
+  if (pszHost && (pszPort || pszSimulate)) {
+    CliMessage("--port, --simulate and --receipt go with the card: give them to the server (--serve)");
+    return kExitBadInput;
+  }
+  if (pszHost && !o.pszFile) {
+    CliMessage("--host sends the FILE named (see --help)");
+    return kExitBadInput;
+  }
   return -1;
+}
+
+BOOL ReadEndpoint(LPCSTR psz, BOOL bHostAlone, WORD nDefaultPort, ENDPOINT& e) {
+  int nColon = -1, n = AfxStrLen(psz);
+  for (int i = 0; i < n; ++i)
+    if (psz[i] == ':') nColon = i;
+  int nHost = nColon >= 0 ? nColon : bHostAlone ? n : 0;
+  LPCSTR pszPort = nColon >= 0 ? psz + nColon + 1 : bHostAlone ? 0 : psz;
+  if (nHost >= static_cast<int>(sizeof(e.szHost)) || (bHostAlone && nHost == 0)) return FALSE;
+  for (int i = 0; i < nHost; ++i)
+    if (psz[i] <= ' ') return FALSE;
+  AfxMemCopy(e.szHost, psz, static_cast<size_t>(nHost));
+  e.szHost[nHost] = 0;
+  e.nPort = nDefaultPort;
+  if (!pszPort) return TRUE;
+  DWORD dwPort = 0;
+  LPCSTR p = pszPort;
+  while (*p >= '0' && *p <= '9' && dwPort <= 65535) dwPort = dwPort * 10 + static_cast<DWORD>(*p++ - '0');
+  if (p == pszPort || *p || dwPort > 65535 || (bHostAlone && dwPort == 0)) return FALSE;
+  e.nPort = static_cast<WORD>(dwPort);
+  return TRUE;
 }

@@ -37,6 +37,8 @@ class CProgressLine final : public CPortIo {
 
   // A new transfer.
   void Begin();
+  // Plain lines whatever the output is (the server's, for its clients).
+  void SetPlain() { m_bTerminal = FALSE; }
   // Leaves the updating line behind before anything else is printed.
   void EndLine();
   // The closing line after a transfer, into sz (300); FALSE when no transfer began.

@@ -10,6 +10,8 @@ namespace {
 const char kName[] = "varnok-cli";
 
 volatile LONG s_nInterrupts = 0;
+CLI_SINK s_pfnSink = 0;
+void* s_pSinkContext = 0;
 
 BOOL WINAPI OnControl(DWORD) {
   // Called on another thread (Windows) or in a signal handler (Linux): a flag, or the end.
@@ -20,7 +22,13 @@ BOOL WINAPI OnControl(DWORD) {
 
 }  // namespace
 
+void CliSetSink(CLI_SINK pfn, void* pContext) {
+  s_pfnSink = pfn;
+  s_pSinkContext = pContext;
+}
+
 void CliWrite(DWORD nStream, LPCSTR psz) {
+  if (s_pfnSink) return s_pfnSink(nStream, psz, s_pSinkContext);
   DWORD n = 0;
   api::WriteFile(api::GetStdHandle(nStream), psz, static_cast<DWORD>(AfxStrLen(psz)), &n, 0);
 }

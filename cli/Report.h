@@ -5,8 +5,11 @@
 
 #include "framework/headless/Headless.h"
 
-// Text to stdout or stderr (STD_OUTPUT_HANDLE, STD_ERROR_HANDLE).
+// Text to stdout or stderr (STD_OUTPUT_HANDLE, STD_ERROR_HANDLE), or to where a sink takes it
+// (the server: into the response), when one is set.
 void CliWrite(DWORD nStream, LPCSTR psz);
+typedef void (*CLI_SINK)(DWORD nStream, LPCSTR psz, void* pContext);
+void CliSetSink(CLI_SINK pfn, void* pContext);
 // "varnok-cli: what[: object[: reason]]" on stderr.
 void CliMessage(LPCSTR pszWhat, LPCSTR pszObject = 0, LPCSTR pszReason = 0);
 

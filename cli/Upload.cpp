@@ -9,20 +9,13 @@
 #include "cli/Report.h"
 #include "ui/UploadDlg.h"
 
-namespace {
-
-// An ELF file in the File box goes out as its image, at its load address (into the Address
-// box); FALSE, with the message shown, when it cannot. Any other file, or one that does not
-// open, is left to Execute. image gets what the caller frees; strPath, the file's path, stays
-// with the caller as long as the image serves.
-BOOL PrepareElf(CUploadDlg& dlg, LPCSTR pszAddress, ELF_IMAGE& image, CString& strPath) {
+ElfKind LoadElfFile(LPCSTR pszPath, LPCSTR pszAddress, ELF_IMAGE& image) {
   image.pData = 0;
-  dlg.GetDlgItemText(IDC_FILE, strPath);
   CFile file;
   BYTE head[64];
-  if (strPath.IsEmpty() || !file.Open(strPath, CFile::shareDenyNone)) return TRUE;
+  if (!file.Open(pszPath, CFile::shareDenyNone)) return kElfNone;
   UINT nHead = file.Read(head, sizeof(head));
-  if (!IsElfOrCoff(head, nHead)) return TRUE;
+  if (!IsElfOrCoff(head, nHead)) return kElfNone;
   char szWhy[300] = "an ELF file larger than 64 MiB";
   ElfKind kind = kElfRefused;
   DWORD nFile = static_cast<DWORD>(file.GetLength());
@@ -35,20 +28,35 @@ BOOL PrepareElf(CUploadDlg& dlg, LPCSTR pszAddress, ELF_IMAGE& image, CString& s
     if (pFile) api::HeapFree(api::GetProcessHeap(), 0, pFile);
   }
   if (kind == kElfRefused) {
-    CliMessage("Cannot Send", strPath, szWhy);
-    return FALSE;
+    CliMessage("Cannot Send", pszPath, szWhy);
+    return kElfRefused;
   }
-  char szAddress[12];
-  api::wsprintfA(szAddress, "%08lx", static_cast<unsigned long>(image.dwAddress));
   if (pszAddress && ParseHexAddress(pszAddress) != image.dwAddress) {
     char sz[200];
-    api::wsprintfA(sz, "--address %08lx differs from the load address of the ELF file, %s",
-                   static_cast<unsigned long>(ParseHexAddress(pszAddress)), szAddress);
-    CliMessage(sz, strPath);
+    api::wsprintfA(sz, "--address %08lx differs from the load address of the ELF file, %08lx",
+                   static_cast<unsigned long>(ParseHexAddress(pszAddress)),
+                   static_cast<unsigned long>(image.dwAddress));
+    CliMessage(sz, pszPath);
     api::HeapFree(api::GetProcessHeap(), 0, image.pData);
     image.pData = 0;
-    return FALSE;
+    return kElfRefused;
   }
+  return kElfImage;
+}
+
+namespace {
+
+// An ELF file in the File box goes out as its image, at its load address (into the Address
+// box); FALSE, with the message shown, when it cannot. Any other file, or one that does not
+// open, is left to Execute. image gets what the caller frees; strPath, the file's path, stays
+// with the caller as long as the image serves.
+BOOL PrepareElf(CUploadDlg& dlg, LPCSTR pszAddress, ELF_IMAGE& image, CString& strPath) {
+  image.pData = 0;
+  dlg.GetDlgItemText(IDC_FILE, strPath);
+  ElfKind kind = strPath.IsEmpty() ? kElfNone : LoadElfFile(strPath, pszAddress, image);
+  if (kind != kElfImage) return kind == kElfNone;
+  char szAddress[12];
+  api::wsprintfA(szAddress, "%08lx", static_cast<unsigned long>(image.dwAddress));
   dlg.SetDlgItemText(IDC_ADDRESS, szAddress);
   CFile::SetImage(strPath, image.pData, image.nLength);
   return TRUE;
@@ -70,7 +78,7 @@ int CUploader::Send(LPCSTR pszAddress) {
   m_line.EndLine();
   int nExit = m_report.GetExit();
   if (nExit == kExitSent && m_follower.GetStopExit() == kExitStopped) {
-    CliMessage("stopped");
+    CliMessage(m_follower.GetStopWhy() ? m_follower.GetStopWhy() : "stopped");
     nExit = kExitStopped;
   } else if (nExit == kExitSent && m_follower.GetStopExit() == kExitNoAnswer) {
     char sz[80];

@@ -3,7 +3,12 @@
 #ifndef VARNOK_CLI_UPLOAD_H
 #define VARNOK_CLI_UPLOAD_H
 
-#include "framework/platform.h"
+#include "cli/ElfImage.h"
+
+// An ELF (or COFF) file at pszPath as what goes out: kElfImage, its image at its load address in
+// image (for the caller to free), which pszAddress, when given, must equal; kElfRefused, the
+// message shown; kElfNone, any other file, or one that does not open.
+ElfKind LoadElfFile(LPCSTR pszPath, LPCSTR pszAddress, ELF_IMAGE& image);
 
 class CUploadDlg;
 class CFollower;
@@ -18,6 +23,8 @@ class CUploader {
   // One press of Execute with what the boxes hold, to its end: its exit code. pszAddress is the
   // address the user gave (0: none), which an ELF file's load address must equal.
   int Send(LPCSTR pszAddress);
+  // --wait's seconds, for the message when the console did not answer.
+  void SetWait(DWORD dwWaitSeconds) { m_dwWait = dwWaitSeconds; }
 
  private:
   CUploadDlg& m_dlg;

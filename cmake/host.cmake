@@ -15,7 +15,8 @@ if(VARNOK_SANITIZE)
 endif()
 
 add_library(varnok_framework STATIC ${FRAMEWORK_SOURCES} framework/headless/HeadlessWindows.cpp
-                                    framework/posix/PosixSystem.cpp framework/posix/PosixProfile.cpp)
+                                    framework/posix/PosixSystem.cpp framework/posix/PosixProfile.cpp
+                                    framework/posix/PosixSockets.cpp)
 # The resources' data, which the framework reads: linked into every executable as objects.
 add_library(varnok_res OBJECT res/DialogInit.cpp res/HostResources.cpp)
 target_link_libraries(varnok_framework INTERFACE $<TARGET_OBJECTS:varnok_res>)
@@ -25,11 +26,12 @@ add_library(varnok_sim STATIC portio/sim/SimConsole.cpp portio/sim/SimBus.cpp po
 target_link_libraries(varnok_sim PUBLIC varnok_framework)
 
 add_library(varnok_cli STATIC cli/ElfImage.cpp cli/Progress.cpp cli/Options.cpp cli/Report.cpp cli/Follower.cpp
-                              cli/Upload.cpp cli/Watch.cpp cli/posix/CliPorts.cpp portio/linux/LinuxPortIo.cpp)
+                              cli/Upload.cpp cli/Watch.cpp cli/Http.cpp cli/Net.cpp cli/Server.cpp cli/Client.cpp
+                              cli/posix/CliPorts.cpp portio/linux/LinuxPortIo.cpp)
 target_link_libraries(varnok_cli PUBLIC varnok_framework)
 
 if(VARNOK_FUZZ)
-  foreach(target Address Profile Transfer Elf)
+  foreach(target Address Profile Transfer Elf Http)
     add_executable(fuzz_${target} fuzz/${target}Fuzz.cpp)
     target_link_libraries(fuzz_${target} PRIVATE varnok_program varnok_sim varnok_cli)
     target_link_options(fuzz_${target} PRIVATE -fsanitize=fuzzer)

@@ -22,13 +22,14 @@ BOOL CFile::Open(LPCSTR pszFileName, UINT nOpenFlags) {
   // No share flag means exclusive: the open fails while anybody else has the file open.
   DWORD dwShare = (nOpenFlags & shareDenyNone) ? (FILE_SHARE_READ | FILE_SHARE_WRITE) : 0;
   m_hFile = api::CreateFileA(pszFileName, GENERIC_READ, dwShare, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
-  if (m_hFile == INVALID_HANDLE_VALUE) return FALSE;
-  // The file itself stays open, as any other would, while its image is what is read.
+  // An image stands for its path whether a file is there or not (an upload that came over the
+  // network has none); a file that is there stays open, as any other would, while the image is read.
   if (s_pszImagePath && CString(s_pszImagePath) == pszFileName) {
     m_pImage = s_pImage;
     m_nLength = s_nImageLength;
     return TRUE;
   }
+  if (m_hFile == INVALID_HANDLE_VALUE) return FALSE;
   DWORD dwHigh = 0;
   DWORD dwLow = api::GetFileSize(m_hFile, &dwHigh);
   m_nLength = (static_cast<ULONGLONG>(dwHigh) << 32) | dwLow;

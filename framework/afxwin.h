@@ -82,8 +82,9 @@ class CFile {
   void Close();
   BOOL IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
 
-  // From now on, a file opened under exactly this path reads these bytes instead of its own
-  // (the command line sends an ELF file as its loadable image); 0 ends it. Nothing is copied.
+  // From now on, a file opened under exactly this path reads these bytes instead of its own,
+  // even where there is no such file (the command line sends an ELF file as its loadable image,
+  // its server an upload it received); 0 ends it. Nothing is copied.
   static void SetImage(LPCSTR pszPath, const BYTE* pImage, DWORD nLength);
 
  private:

@@ -106,6 +106,32 @@ BOOL GetConsoleMode(HANDLE hConsole, DWORD* pMode);
 BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE pfnRoutine, BOOL bAdd);
 void ExitProcess(UINT uExitCode);
 
+// ---- Sockets: Winsock 1.1 (varnok-cli; win32/Win32Sockets.cpp, posix/PosixSockets.cpp) ----
+// Meanings as in Winsock: select's first argument is ignored there (pass the highest socket + 1,
+// which the BSD call needs); a failure returns SOCKET_ERROR or INVALID_SOCKET, and
+// WSAGetLastError says why (WSAEWOULDBLOCK on a non-blocking socket with nothing to do, WSAEINTR
+// when Ctrl-C interrupted a wait on Linux). Sending never raises a signal.
+int WSAStartup(WORD wVersion, WSADATA* pData);
+int WSACleanup();
+int WSAGetLastError();
+SOCKET socket(int af, int type, int protocol);
+int bind(SOCKET s, const sockaddr* pName, int nName);
+int listen(SOCKET s, int nBacklog);
+SOCKET accept(SOCKET s, sockaddr* pAddr, int* pnAddr);
+int connect(SOCKET s, const sockaddr* pName, int nName);
+int recv(SOCKET s, char* pBuffer, int nLength, int nFlags);
+int send(SOCKET s, const char* pBuffer, int nLength, int nFlags);
+int select(int nfds, fd_set* pRead, fd_set* pWrite, fd_set* pExcept, const timeval* pTimeout);
+int closesocket(SOCKET s);
+int ioctlsocket(SOCKET s, long nCommand, u_long* pArgument);
+int setsockopt(SOCKET s, int nLevel, int nName, const char* pValue, int nValue);
+int getpeername(SOCKET s, sockaddr* pName, int* pnName);
+int getsockname(SOCKET s, sockaddr* pName, int* pnName);
+hostent* gethostbyname(LPCSTR pszName);
+unsigned long inet_addr(LPCSTR psz);
+u_short htons(u_short n);
+u_short ntohs(u_short n);
+
 // ---- Libraries and the system's version (Windows builds only) ----
 DWORD GetVersion();
 HINSTANCE LoadLibraryA(LPCSTR lpFileName);

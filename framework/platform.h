@@ -16,11 +16,24 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <shellapi.h>
+// Winsock 1.1 (wsock32.dll), which every Windows since 95 has.
+#include <winsock.h>
 
 #else  // host
 
+#include <arpa/inet.h>
+#include <errno.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <stddef.h>
 #include <stdint.h>
+#include <sys/ioctl.h>
+#include <sys/select.h>
+#include <sys/socket.h>
+// Functions here, in api.h, as in Winsock; the C library may have made them macros.
+#undef htons
+#undef ntohs
 
 typedef int BOOL;
 typedef unsigned char BYTE;
@@ -231,6 +244,24 @@ typedef struct tagOFNA {
   LPCSTR lpTemplateName;
 } OPENFILENAMEA;
 #define OPENFILENAME_SIZE_VERSION_400A sizeof(OPENFILENAMEA)
+
+// Sockets (Winsock 1.1): the BSD types and constants, and what Winsock adds. An error code is
+// the system's own (errno); WSAGetLastError returns it.
+typedef int SOCKET;
+#define INVALID_SOCKET (-1)
+#define SOCKET_ERROR (-1)
+#define WSAEINTR EINTR
+#define WSAEWOULDBLOCK EWOULDBLOCK
+#define WSAEADDRINUSE EADDRINUSE
+#define WSAECONNREFUSED ECONNREFUSED
+#define MAKEWORD(a, b) ((WORD)(((BYTE)(a)) | ((WORD)((BYTE)(b))) << 8))
+typedef struct WSAData {
+  WORD wVersion, wHighVersion;
+  char szDescription[257];
+  char szSystemStatus[129];
+  unsigned short iMaxSockets, iMaxUdpDg;
+  char* lpVendorInfo;
+} WSADATA;
 
 #endif  // _WIN32
 

@@ -1,0 +1,60 @@
+// Net.cpp - sockets as the server and the client use them.
+#include "cli/Net.h"
+
+#include "cli/Report.h"
+#include "framework/afxwin.h"
+
+BOOL NetStart() {
+  WSADATA wsa;
+  if (api::WSAStartup(MAKEWORD(1, 1), &wsa) == 0) return TRUE;
+  CliMessage("no network on this system (Winsock 1.1, wsock32.dll)");
+  return FALSE;
+}
+
+BOOL NetAddress(const ENDPOINT& e, sockaddr_in& a) {
+  a = sockaddr_in();
+  a.sin_family = AF_INET;
+  a.sin_port = api::htons(e.nPort);
+  a.sin_addr.s_addr = INADDR_ANY;
+  if (!e.szHost[0]) return TRUE;
+  unsigned long dwAddress = api::inet_addr(e.szHost);
+  if (dwAddress != INADDR_NONE) {
+    a.sin_addr.s_addr = static_cast<DWORD>(dwAddress);
+    return TRUE;
+  }
+  hostent* pHost = api::gethostbyname(e.szHost);
+  if (!pHost || pHost->h_addrtype != AF_INET || pHost->h_length != 4 || !pHost->h_addr_list[0]) return FALSE;
+  AfxMemCopy(&a.sin_addr, pHost->h_addr_list[0], 4);
+  return TRUE;
+}
+
+int NetWait(SOCKET s, BOOL bWrite, DWORD dwMs) {
+  fd_set set;
+  FD_ZERO(&set);
+  FD_SET(s, &set);
+  timeval t;
+  t.tv_sec = static_cast<long>(dwMs / 1000);
+  t.tv_usec = static_cast<long>(dwMs % 1000 * 1000);
+  return api::select(static_cast<int>(s) + 1, bWrite ? 0 : &set, bWrite ? &set : 0, 0, &t);
+}
+
+void NetNonBlocking(SOCKET s) {
+  u_long on = 1;
+  api::ioctlsocket(s, FIONBIO, &on);
+}
+
+BOOL NetWouldBlock() {
+  int nError = api::WSAGetLastError();
+  return nError == WSAEWOULDBLOCK || nError == WSAEINTR;
+}
+
+void NetName(const sockaddr_in& a, char* sz) {
+  const BYTE* p = reinterpret_cast<const BYTE*>(&a.sin_addr);
+  api::wsprintfA(sz, "%u.%u.%u.%u:%u", p[0], p[1], p[2], p[3], static_cast<UINT>(api::ntohs(a.sin_port)));
+}
+
+void NetMessage(LPCSTR pszWhat, LPCSTR pszObject) {
+  char szReason[300];
+  BOOL bReason = GetSystemError(szReason, sizeof(szReason));
+  CliMessage(pszWhat, pszObject, bReason ? szReason : 0);
+}

@@ -1,0 +1,23 @@
+// Net.h - what varnok-cli's server and client share on sockets: Winsock started, a host's
+// address, a wait on one socket, a peer's name.
+#ifndef VARNOK_CLI_NET_H
+#define VARNOK_CLI_NET_H
+
+#include "cli/Options.h"
+
+// Winsock 1.1 started (FALSE, with the message shown, when this system has none).
+BOOL NetStart();
+// The address of e (its host empty: any of this PC's) in a (FALSE when the name is not known).
+BOOL NetAddress(const ENDPOINT& e, sockaddr_in& a);
+// Until s can be read (bWrite: written) or dwMs have gone by: > 0 ready, 0 not, < 0 failed.
+int NetWait(SOCKET s, BOOL bWrite, DWORD dwMs);
+// No call on s waits any more.
+void NetNonBlocking(SOCKET s);
+// Whether the latest failed call only found nothing to do now (or was interrupted by Ctrl-C).
+BOOL NetWouldBlock();
+// "a.b.c.d:port" into sz (24).
+void NetName(const sockaddr_in& a, char* sz);
+// "varnok-cli: what: object: the system's reason" on stderr.
+void NetMessage(LPCSTR pszWhat, LPCSTR pszObject);
+
+#endif  // VARNOK_CLI_NET_H
