@@ -100,7 +100,10 @@ class CLines {
                       {"failed ", kExitTransferFault}};
     for (const auto& s : kSummaries)
       if (StartsWith(p, s.pszStart)) m_nExit = s.nExit;
-    if (m_nExit == kExitSent && n > 16 && StartsWith(p + n - 16, "checksum differed")) m_nExit = kExitChecksum;
+    static const char kDiffered[] = "checksum differed";
+    if (m_nExit == kExitSent && n >= static_cast<int>(sizeof(kDiffered)) &&
+        StartsWith(p + n - sizeof(kDiffered) + 1, kDiffered))
+      m_nExit = kExitChecksum;
   }
   void EndLine() {
     if (m_bDrawn) CliWrite(STD_OUTPUT_HANDLE, "\n");
@@ -129,10 +132,12 @@ int ExitOfStatus(int nStatus) {
   return kExitNetwork;
 }
 
-// The request's head and body sent, the response read and shown to its end.
-int Exchange(SOCKET s, LPCSTR pszWhere, const char* pHead, DWORD nHead, const BYTE* pBody, DWORD nBody) {
+// What is read of a response at a time: a head, or lines.
+const DWORD kIn = kHttpMaxHead + 512;
+
+// The request's head and body sent, the response read into in (kIn bytes) and shown to its end.
+int Exchange(SOCKET s, LPCSTR pszWhere, const char* pHead, DWORD nHead, const BYTE* pBody, DWORD nBody, char* in) {
   CLines lines;
-  char in[kHttpMaxHead + 512];
   DWORD nIn = 0, nHeadSent = 0, nSent = 0;
   int nStatus = 0;
   BOOL bContinue = FALSE, bEnd = FALSE;
@@ -163,7 +168,7 @@ int Exchange(SOCKET s, LPCSTR pszWhere, const char* pHead, DWORD nHead, const BY
       if (n > 0) (bOfHead ? nHeadSent : nSent) += static_cast<DWORD>(n);
       if (n > 0 && bOfHead && nHeadSent == nHead) dwHeadSent = api::GetTickCount();
     }
-    int n = api::recv(s, in + nIn, static_cast<int>(sizeof(in) - 1 - nIn), 0);
+    int n = api::recv(s, in + nIn, static_cast<int>(kIn - 1 - nIn), 0);
     if (n < 0 && NetWouldBlock()) continue;
     if (n <= 0) {
       bEnd = TRUE;
@@ -187,7 +192,7 @@ int Exchange(SOCKET s, LPCSTR pszWhere, const char* pHead, DWORD nHead, const BY
     }
     DWORD nDone = 0;
     for (DWORD i = 0; nStatus && i < nIn; ++i) {
-      if (in[i] != '\n' && !(bEnd && i + 1 == nIn) && i + 1 - nDone < sizeof(in) - 1) continue;
+      if (in[i] != '\n' && !(bEnd && i + 1 == nIn) && i + 1 - nDone < kIn - 1) continue;
       char c = in[i + 1];
       lines.Line(in + nDone, static_cast<int>(i + 1 - nDone));
       in[i + 1] = c;
@@ -231,7 +236,10 @@ int SendOnce(const CLI_OPTIONS& o, LPCSTR pszPath) {
                        "PUT /upload?address=%s&stream=1%s HTTP/1.1\r\nHost: %s\r\nUser-Agent: varnok-cli/1.3\r\n"
                        "Content-Length: %lu\r\nExpect: 100-continue\r\n\r\n",
                        szAddress, szWait, szWhere, static_cast<unsigned long>(nImage));
-    nExit = Exchange(s, szWhere, szHead, static_cast<DWORD>(nHead), pImage, nImage);
+    // Off the stack: the Windows build probes none.
+    char* in = static_cast<char*>(api::HeapAlloc(api::GetProcessHeap(), 0, kIn));
+    nExit = in ? Exchange(s, szWhere, szHead, static_cast<DWORD>(nHead), pImage, nImage, in) : kExitTransferFault;
+    if (in) api::HeapFree(api::GetProcessHeap(), 0, in);
   }
   if (s != INVALID_SOCKET) api::closesocket(s);
   if (pImage) api::HeapFree(api::GetProcessHeap(), 0, pImage);

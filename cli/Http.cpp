@@ -210,9 +210,10 @@ int ReadHttpStatus(const char* p, DWORD n, DWORD& nHead) {
   if (n >= 13 && ((p[7] != '0' && p[7] != '1') || p[8] != ' ' || !IsDigits(p + 9, 3, 3) || p[9] == '0')) return -1;
   for (DWORD i = 0; i + 1 < n && i < kHttpMaxHead; ++i) {
     if (p[i] != '\n') continue;
+    if (i < 12) return -1;  // a status line shorter than "HTTP/1.1 200"
     if (p[i + 1] == '\n') nHead = i + 2;
     if (p[i + 1] == '\r' && i + 2 < n && p[i + 2] == '\n') nHead = i + 3;
-    if (nHead) return n < 13 ? -1 : static_cast<int>(Number(p + 9, 3));
+    if (nHead) return static_cast<int>(Number(p + 9, 3));
   }
   return n >= kHttpMaxHead ? -1 : 0;
 }

@@ -80,6 +80,7 @@ LPCSTR CServer::WhyText(Why why) {
 
 CServer::~CServer() {
   DrainLingering(TRUE);
+  if (m_head) api::HeapFree(api::GetProcessHeap(), 0, m_head);
   if (m_listen != INVALID_SOCKET) {
     api::closesocket(m_listen);
     api::WSACleanup();
@@ -90,6 +91,12 @@ BOOL CServer::Listen(const ENDPOINT& e, LPCSTR pszCard) {
   char szWhere[160];
   api::wsprintfA(szWhere, "%s:%u", e.szHost[0] ? e.szHost : "*", static_cast<UINT>(e.nPort));
   sockaddr_in a;
+  m_head = static_cast<char*>(api::HeapAlloc(api::GetProcessHeap(), 0, kHttpMaxHead + kOutMax));
+  m_out = m_head + kHttpMaxHead;
+  if (!m_head) {
+    CliMessage("Not Enough Memory");
+    return FALSE;
+  }
   if (!NetStart()) return FALSE;
   if (!NetAddress(e, a)) {
     CliMessage("no such host", e.szHost);
@@ -345,7 +352,8 @@ void CServer::Pump() {
   }
   if (m_why == kNone && m_nBody < m_nLength && dwNow - m_dwLastByte >= kStallMs) m_why = kStalled;
   if (m_why == kNone && m_bStream && !Flush(0)) m_why = kGone;
-  AnswerNewcomers();
+  // While a transfer stops, a newcomer waits for its end, to be served.
+  if (m_why == kNone) AnswerNewcomers();
   DrainLingering(FALSE);
   if (m_why != kNone && m_bActive && !m_bStopAsked) {
     m_bStopAsked = m_bStopPending = TRUE;
@@ -378,7 +386,7 @@ void CServer::Answer(SOCKET s, LPCSTR pszPeer, int nStatus, LPCSTR pszText, DWOR
 }
 
 void CServer::Queue(LPCSTR psz, int n) {
-  if (n > static_cast<int>(sizeof(m_out) - m_nOut)) n = static_cast<int>(sizeof(m_out) - m_nOut);
+  if (n > static_cast<int>(kOutMax - m_nOut)) n = static_cast<int>(kOutMax - m_nOut);
   AfxMemCopy(m_out + m_nOut, psz, static_cast<size_t>(n));
   m_nOut += static_cast<DWORD>(n);
 }
@@ -410,6 +418,8 @@ void CServer::OnText(DWORD nStream, LPCSTR psz, void* pContext) {
 }
 
 void CServer::Linger(SOCKET s) {
+  // The end of the response, for a client that reads to the end of the connection.
+  api::shutdown(s, SD_SEND);
   if (m_nLingering == static_cast<int>(sizeof(m_lingering) / sizeof(m_lingering[0]))) {
     api::closesocket(m_lingering[0].s);
     m_lingering[0] = m_lingering[--m_nLingering];

@@ -50,8 +50,8 @@ class CServer final : public CPortIo {
   void Answer(SOCKET s, LPCSTR pszPeer, int nStatus, LPCSTR pszText, DWORD dwRetryAfter = 0);
   void Queue(LPCSTR psz, int n);
   BOOL Flush(DWORD dwMs);
-  // A connection whose response has been sent: its input read away until the peer closes it,
-  // so that the response is not lost to a reset.
+  // A connection whose response has been sent: closed for sending, its input read away until the
+  // peer closes it, so that the response is not lost to a reset.
   void Linger(SOCKET s);
   void DrainLingering(BOOL bAll);
   static void OnText(DWORD nStream, LPCSTR psz, void* pContext);
@@ -65,7 +65,7 @@ class CServer final : public CPortIo {
   // The connection being served, and its upload.
   SOCKET m_s = INVALID_SOCKET;
   char m_szPeer[24] = "";
-  char m_head[kHttpMaxHead];
+  char* m_head = 0;  // kHttpMaxHead bytes (on the heap: the Windows build probes no stack)
   DWORD m_nHead = 0;
   BYTE* m_pBody = 0;
   DWORD m_nBody = 0, m_nLength = 0;
@@ -76,8 +76,9 @@ class CServer final : public CPortIo {
   DWORD m_dwStart = 0;
   Why m_why = kNone;
   // The response: its lines as they are written (after the head, when streamed).
-  char m_out[8192];
+  char* m_out = 0;  // kOutMax bytes
   DWORD m_nOut = 0, m_nOutSent = 0;
+  static const DWORD kOutMax = 8192;
   BOOL m_bStream = FALSE;
   char m_szSummary[300] = "";
 

@@ -18,6 +18,9 @@
 #include <shellapi.h>
 // Winsock 1.1 (wsock32.dll), which every Windows since 95 has.
 #include <winsock.h>
+#ifndef SD_SEND
+#define SD_SEND 1  // shutdown's "no more sending", which winsock.h leaves to winsock2.h
+#endif
 
 #else  // host
 
@@ -250,6 +253,7 @@ typedef struct tagOFNA {
 typedef int SOCKET;
 #define INVALID_SOCKET (-1)
 #define SOCKET_ERROR (-1)
+#define SD_SEND SHUT_WR
 #define WSAEINTR EINTR
 #define WSAEWOULDBLOCK EWOULDBLOCK
 #define WSAEADDRINUSE EADDRINUSE

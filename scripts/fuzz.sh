@@ -6,7 +6,7 @@
 set -euo pipefail
 build=$(cd "$1" && pwd) seconds=$2
 root=$(cd "$(dirname "$0")/.." && pwd)
-for target in address profile transfer elf; do
+for target in address profile transfer elf http; do
   exe="$build/fuzz_${target^}"
   work="$build/corpus/$target"
   mkdir -p "$work"

@@ -1,6 +1,7 @@
 // varnok-cli run as a user runs it: a separate process, its output, its exit code, its history.
 // No test here reaches real I/O ports: every run simulates the card, but the one that checks
-// the refusal, which first makes sure the process has no right to the ports.
+// the refusal, which first makes sure the process has no right to the ports. The server and its
+// clients talk on 127.0.0.1 only, the server on a free port that it names.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/times.h>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -38,9 +40,10 @@ class CliTest : public ::testing::Test {
   // messages into err, or where `errors` sends them; it is killed after a minute. The process
   // started passes each signal on to it once.
   pid_t Start(const std::string& args, const std::string& cwd = ".", const std::string& prefix = "",
-              const std::string& errors = "") {
+              const std::string& errors = "", const std::string& out = "out") {
     std::string command = "cd " + cwd + " && exec timeout --foreground -s KILL 60 " + prefix + " " VARNOK_CLI_PATH " " +
-                          args + " >" + dir_.path() + "/out " + (errors.empty() ? "2>" + dir_.path() + "/err" : errors);
+                          args + " >" + dir_.path() + "/" + out + " " +
+                          (errors.empty() ? "2>" + dir_.path() + "/err" : errors);
     const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
     pid_t pid = 0;
     EXPECT_EQ(posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environ), 0);
@@ -60,9 +63,9 @@ class CliTest : public ::testing::Test {
             (t1.tms_cutime + t1.tms_cstime - t0.tms_cutime - t0.tms_cstime) / hz};
   }
   // Waits up to ten seconds for the output to hold the pattern n times; how many it holds.
-  int Await(const std::string& pattern, int n) {
+  int Await(const std::string& pattern, int n, const std::string& file = "out") {
     int seen = 0;
-    for (int i = 0; i < 500 && (seen = Count(Read("out"), pattern)) < n; ++i)
+    for (int i = 0; i < 500 && (seen = Count(Read(file), pattern)) < n; ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     return seen;
   }
@@ -93,6 +96,49 @@ class CliTest : public ::testing::Test {
         0);
   }
   static bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+  // A server of a simulated card (--simulate=mode --serve) on a free port of 127.0.0.1, its output
+  // into serve.out, the receipt into r.ini; its port.
+  int Serve(const std::string& mode, pid_t& pid) {
+    std::remove((dir_.path() + "/serve.out").c_str());
+    pid = Start("--simulate=" + mode + " --receipt=r.ini --serve 127.0.0.1:0", dir_.path(), "", "2>&1", "serve.out");
+    EXPECT_EQ(Await("Whoever reaches this port can run code on the console", 1, "serve.out"), 1);
+    std::smatch m;
+    std::string out = Read("serve.out");
+    return std::regex_search(out, m, std::regex("at 127\\.0\\.0\\.1:([0-9]+) ")) ? std::stoi(m[1]) : 0;
+  }
+  // The bytes sent to the server at port; what came back until it closed the connection (nothing
+  // read when hangUp: the connection is closed at once).
+  static std::string Http(int port, const std::string& bytes, bool hangUp = false) {
+    int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    timeval limit = {20, 0};
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof(limit));
+    std::string r;
+    if (connect(s, reinterpret_cast<sockaddr*>(&a), sizeof(a)) == 0 &&
+        send(s, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size()))
+      for (char b[4096]; !hangUp;) {
+        ssize_t n = recv(s, b, sizeof(b), 0);
+        if (n <= 0) break;
+        r.append(b, static_cast<size_t>(n));
+      }
+    close(s);
+    return r;
+  }
+  static std::string Put(size_t length, const std::string& body) {
+    return "PUT /upload?address=6004000 HTTP/1.1\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n" + body;
+  }
+  // What r.ini says the console received last: its length and FNV-1a hash, as of these bytes.
+  static std::string Receipt(const std::string& bytes) {
+    uint32_t hash = 2166136261u;
+    for (char c : bytes) hash = (hash ^ static_cast<uint8_t>(c)) * 16777619u;
+    char sz[80];
+    snprintf(sz, sizeof(sz), "Length=%zu\r\nReceived=%zu\r\nDataFnv1a=%08x\r\n", bytes.size(), bytes.size(), hash);
+    return sz;
+  }
 
   TempDir dir_;
 };
@@ -128,7 +174,7 @@ TEST_F(CliTest, EachRunOfTheTableHasItsExitCodeItsMessageAndItsSummary) {
       EXPECT_TRUE(r.seconds >= 2 && r.cpu < 1) << r.seconds << " s, " << r.cpu << " s of processor time";
     }
     EXPECT_TRUE(std::regex_search(r.out, std::regex(f[3].empty() ? "^$" : "\n" + f[3] + "\n$"))) << r.out;
-    EXPECT_EQ(Has(Profile(), "RecentFile0="), r.exit != 2);
+    EXPECT_EQ(Has(Profile(), "RecentFile0="), r.exit != 2 && r.exit != 7);
     EXPECT_FALSE(Has(Profile(), "DemoConsole"));
     EXPECT_TRUE(r.exit != 2 || Read("r.ini").empty()) << "nothing sent";
   }
@@ -224,6 +270,112 @@ TEST(CliProgressTest, PercentBytesRateAndTimeLeftUpTo4GiB) {
   EXPECT_STREQ(sz, "sent 4294967295 bytes to 06004000 in 3600.00 s (1165.0 KB/s), checksum matched\n");
   FormatSummary(sz, 3, {"S", TRUE, 12288, kMax, 1}, "06004000");
   EXPECT_STREQ(sz, "stopped after 12288 of 4294967295 bytes to 06004000\n");
+}
+
+// The card of a server, from the client and from curl: byte-exact, with the local upload's lines
+// and summary; each fault of a client answered as it must be, and a correct upload after it; 200
+// uploads leave the server with the descriptors and (nearly) the memory it had.
+TEST_F(CliTest, TheServersCardTakesUploadsFromTheClientAndCurlAndEachFaultLeavesItServing) {
+  const std::string d = dir_.path();
+  dir_.Write("prog.bin", PatternBytes(3000));
+  MakeElfFiles();
+  const std::string prog = Read("prog.bin");
+  pid_t server;
+  const int port = Serve("fast", server);
+  ASSERT_GT(port, 0);
+  const std::string host = "--host 127.0.0.1:" + std::to_string(port) + " ",
+                    url = "'http://127.0.0.1:" + std::to_string(port) + "/upload?";
+  auto sends = [&](const std::string& after) {
+    Result r = Cli(host + "--address 6004000 prog.bin", d);
+    EXPECT_TRUE(r.exit == 0 && r.err.empty() && Has(Read("r.ini"), Receipt(prog))) << after << ": " << r.err;
+    return r;
+  };
+  Result r = sends("first");
+  EXPECT_TRUE(
+      std::regex_search(r.out, std::regex("^Status:Init   0%\n(.*\n)*Status:Sending data...  50%  1500/3000 bytes"
+                                          ".*\n(.*\n)*sent 3000 bytes to 06004000 in .*, checksum matched\n$")))
+      << r.out;
+  EXPECT_EQ(Cli(host + "game", d).exit, 0) << "an ELF file, as its image";
+  EXPECT_TRUE(Has(Read("r.ini"), Receipt(Read("game.bin"))));
+  FILE* curl =
+      popen(("cd " + d + " && curl -sS -T prog.bin -w '%{http_code}' " + url + "address=06004000'").c_str(), "r");
+  char out[4096] = "";
+  out[fread(out, 1, sizeof(out) - 1, curl)] = 0;
+  pclose(curl);
+  EXPECT_TRUE(std::regex_search(out, std::regex("\nsent 3000 bytes to 06004000 in .*, checksum matched\n200$"))) << out;
+
+  const struct {
+    const char* what;
+    std::string bytes;
+    bool hangUp;
+    const char* answer;
+  } faults[] = {
+      {"a body longer than said: the bytes said go", Put(100, prog.substr(0, 100) + "more"), false, "HTTP/1.1 200 "},
+      {"a body shorter than said, the connection closed", Put(3000, prog.substr(0, 1000)), true, ""},
+      {"16 KiB of header junk", "PUT /upload?address=1 HTTP/1.1\r\n" + std::string(16384, 'x'), false, "HTTP/1.1 431 "},
+      {"a file pushed with netcat", prog, false, "HTTP/1.1 400 Bad Request\r\n"},
+      {"a client that sends nothing for 10 s", Put(3000, prog.substr(0, 1000)), false, "HTTP/1.1 408 "},
+  };
+  for (const auto& f : faults) {
+    std::string answer = Http(port, f.bytes, f.hangUp);
+    EXPECT_EQ(answer.substr(0, strlen(f.answer)), f.answer) << f.what << ": " << answer;
+    EXPECT_TRUE(f.what != faults[0].what || Has(Read("r.ini"), Receipt(prog.substr(0, 100))));
+    sends(f.what);
+  }
+  EXPECT_TRUE(Has(Read("serve.out"), "stopped after 900 of 3000 bytes to 06004000 (the client sent nothing for 10 s)"));
+
+  // 200 uploads: the descriptors, and the memory (less the sanitizer's own), as they were.
+  std::ifstream children("/proc/" + std::to_string(server) + "/task/" + std::to_string(server) + "/children");
+  std::string pid;
+  children >> pid;
+  auto count = [&](const char* what) {
+    std::ifstream status("/proc/" + pid + "/status");
+    std::string line;
+    while (std::getline(status, line))
+      if (!line.compare(0, 6, "VmRSS:") && !strcmp(what, "kB")) return std::stol(line.substr(6));
+    return static_cast<long>(std::distance(std::filesystem::directory_iterator("/proc/" + pid + "/fd"), {}));
+  };
+  long fds = count("fds"), kB = count("kB");
+  for (int i = 0; i < 200; ++i) ASSERT_EQ(Http(port, Put(3000, prog)).substr(0, 15), "HTTP/1.1 200 OK") << i;
+  EXPECT_EQ(count("fds"), fds);
+#ifndef __SANITIZE_ADDRESS__
+  EXPECT_LT(count("kB") - kB, 256);
+#endif
+  kill(server, SIGINT);
+  EXPECT_EQ(Exit(server), 0) << Read("serve.out");
+}
+
+// A server whose console differs in its checksum, or does not answer: the client's exit codes
+// and curl's status; a second client answered at once, busy, while the first one's upload goes on;
+// Ctrl-C on the client stops the transfer, and the server goes on.
+TEST_F(CliTest, TheServersOutcomesAreTheClientsExitCodesAndCurlsStatus) {
+  const std::string d = dir_.path();
+  dir_.Write("prog.bin", PatternBytes(3000));
+  for (const char* mode : {"bad-checksum", "silent"}) {
+    pid_t server;
+    const int port = Serve(mode, server);
+    const std::string host = "--host 127.0.0.1:" + std::to_string(port) + " --address 1 prog.bin ";
+    const bool silent = !strcmp(mode, "silent");
+    if (silent) {
+      pid_t client = Start(host, d, "", "2>" + d + "/client.err", "client.out");
+      EXPECT_EQ(Await("Waiting for Saturn", 1, "client.out"), 1);
+      std::string busy = Http(port, Put(3, "abc"));
+      EXPECT_TRUE(Has(busy, "HTTP/1.1 503 Service Unavailable\r\n") && Has(busy, "\r\nRetry-After: ")) << busy;
+      EXPECT_EQ(waitpid(client, nullptr, WNOHANG), 0) << "the first upload goes on";
+      kill(client, SIGINT);
+      EXPECT_EQ(Exit(client), 3);
+      EXPECT_EQ(
+          Await("stopped during the handshake, nothing sent \\(the client closed the connection\\)", 1, "serve.out"),
+          1);
+    }
+    Result r = Cli(host + (silent ? "--wait 1" : ""), d);
+    EXPECT_EQ(r.exit, silent ? 6 : 1);
+    EXPECT_EQ(r.err, silent ? "varnok-cli: the console did not answer within 1 s\n" : "varnok-cli: Checksum Error\n");
+    std::string answer = Http(port, "PUT /upload?address=1&wait=1 HTTP/1.0\r\nContent-Length: 3\r\n\r\nabc");
+    EXPECT_EQ(answer.substr(0, 12), silent ? "HTTP/1.1 504" : "HTTP/1.1 422") << answer;
+    kill(server, SIGINT);
+    EXPECT_EQ(Exit(server), 0);
+  }
 }
 
 TEST_F(CliTest, WithoutARightToThePortsItExitsWithFour) {

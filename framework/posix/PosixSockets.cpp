@@ -41,6 +41,7 @@ int select(int nfds, fd_set* pRead, fd_set* pWrite, fd_set* pExcept, const timev
   timeval t = pTimeout ? *pTimeout : timeval();
   return ::select(nfds, pRead, pWrite, pExcept, pTimeout ? &t : nullptr);
 }
+int shutdown(SOCKET s, int nHow) { return ::shutdown(s, nHow); }
 int closesocket(SOCKET s) { return ::close(s); }
 int ioctlsocket(SOCKET s, long nCommand, u_long* pArgument) {
   if (nCommand != static_cast<long>(FIONBIO)) {
@@ -50,15 +51,6 @@ int ioctlsocket(SOCKET s, long nCommand, u_long* pArgument) {
   int flags = ::fcntl(s, F_GETFL);
   if (flags < 0) return SOCKET_ERROR;
   return ::fcntl(s, F_SETFL, *pArgument ? flags | O_NONBLOCK : flags & ~O_NONBLOCK) < 0 ? SOCKET_ERROR : 0;
-}
-int setsockopt(SOCKET s, int nLevel, int nName, const char* pValue, int nValue) {
-  return ::setsockopt(s, nLevel, nName, pValue, static_cast<socklen_t>(nValue));
-}
-int getpeername(SOCKET s, sockaddr* pName, int* pnName) {
-  socklen_t n = static_cast<socklen_t>(*pnName);
-  int r = ::getpeername(s, pName, &n);
-  *pnName = static_cast<int>(n);
-  return r;
 }
 int getsockname(SOCKET s, sockaddr* pName, int* pnName) {
   socklen_t n = static_cast<socklen_t>(*pnName);

@@ -18,12 +18,9 @@ int select(int nfds, fd_set* pRead, fd_set* pWrite, fd_set* pExcept, const timev
   timeval t = pTimeout ? *pTimeout : timeval();
   return ::select(nfds, pRead, pWrite, pExcept, pTimeout ? &t : 0);
 }
+int shutdown(SOCKET s, int nHow) { return ::shutdown(s, nHow); }
 int closesocket(SOCKET s) { return ::closesocket(s); }
 int ioctlsocket(SOCKET s, long nCommand, u_long* pArgument) { return ::ioctlsocket(s, nCommand, pArgument); }
-int setsockopt(SOCKET s, int nLevel, int nName, const char* pValue, int nValue) {
-  return ::setsockopt(s, nLevel, nName, pValue, nValue);
-}
-int getpeername(SOCKET s, sockaddr* pName, int* pnName) { return ::getpeername(s, pName, pnName); }
 int getsockname(SOCKET s, sockaddr* pName, int* pnName) { return ::getsockname(s, pName, pnName); }
 hostent* gethostbyname(LPCSTR pszName) { return ::gethostbyname(pszName); }
 unsigned long inet_addr(LPCSTR psz) { return ::inet_addr(psz); }
