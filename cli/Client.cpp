@@ -149,9 +149,9 @@ int Exchange(SOCKET s, LPCSTR pszWhere, const char* pHead, DWORD nHead, const BY
       return kExitStopped;
     }
     // The head, then the body once the server has taken the head (or not answered it in time),
-    // unless it has already answered.
+    // unless it has refused it (a 200 may come before the body has all gone: the lines follow it).
     BOOL bBody = nHeadSent == nHead && (bContinue || api::GetTickCount() - dwHeadSent >= kContinueMs);
-    BOOL bWrite = nStatus == 0 && (nHeadSent < nHead || (bBody && nSent < nBody));
+    BOOL bWrite = (nStatus == 0 || nStatus == 200) && (nHeadSent < nHead || (bBody && nSent < nBody));
     fd_set read, write;
     FD_ZERO(&read);
     FD_ZERO(&write);
