@@ -234,6 +234,9 @@ if(VARNOK_WINDOWS_BUILDS AND NOT VARNOK_SANITIZE)
   varnok_e2e(win98_about_mid_transfer win98  varnok+sim          win9x + card-about ${icon})
   varnok_e2e_script(win98_cli                     -     varnok  ${e2e} staged cli98 @build@/varnok-cli.exe ${small}
                     -- card-cli ${staged}/cli98/varnok-cli.exe ${staged}/cli98/small.bin)
+  # The card on the network: the Linux client sends through varnok-cli.exe --serve on "Windows 98".
+  varnok_e2e_script(win98_serve                   -     varnok  ${CMAKE_SOURCE_DIR}/tests/wine/serve.sh
+                    $<TARGET_FILE:varnok-cli> @build@/varnok-cli.exe ${small})
   set(e2e env E2E_WINDOWS=95 ${e2e_plain})
   varnok_e2e(win95_transfer           -      varnok+sim          win9x + card-transfer ${small} 0 3)
   set(e2e ${e2e_plain})

@@ -340,7 +340,8 @@ TEST_F(CliTest, TheServersCardTakesUploadsFromTheClientAndCurlAndEachFaultLeaves
     for (int i = 0; i < 60 && count("fds") > fds; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
     return count("fds");
   };
-  long fds = count("fds"), kB = count("kB");
+  long fds = count("fds");
+  [[maybe_unused]] long kB = count("kB");
   for (int i = 0; i < 10; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(100)))
     fds = std::min(fds, count("fds"));
   for (int i = 0; i < 200; ++i) ASSERT_EQ(Http(port, Put(3000, prog)).substr(0, 15), "HTTP/1.1 200 OK") << i;

@@ -38,6 +38,25 @@ DWORD g_executed = 0;             // when Execute was last pressed
 std::vector<HWND> g_windows;      // the main dialog, then the windows opened above it; steps act on the last
 std::vector<string> g_scenarios;  // the table's lines
 
+// A console program's output, read as it comes on a thread of its own.
+SRWLOCK g_outputLock = SRWLOCK_INIT;
+string Output() {
+  AcquireSRWLockExclusive(&g_outputLock);
+  string out = g_output;
+  ReleaseSRWLockExclusive(&g_outputLock);
+  return out;
+}
+DWORD WINAPI ReadOutput(LPVOID read) {
+  char buf[4096];
+  for (DWORD n; ReadFile(read, buf, sizeof(buf), &n, nullptr) && n;) {
+    AcquireSRWLockExclusive(&g_outputLock);
+    g_output.append(buf, n);
+    ReleaseSRWLockExclusive(&g_outputLock);
+  }
+  CloseHandle(read);
+  return 0;
+}
+
 bool Check(bool ok, const string& what) { return ok || (std::printf("FAIL: %s\n", what.c_str()), ++g_failures, false); }
 
 // The link card of Windows 95 and 98 (step "card"): the program runs under this driver as its
@@ -282,12 +301,12 @@ bool Step(const string& verb, const string& rest) {
     CreatePipe(&read, &write, &inherit, 0);
     bool started = Start(rest, write);
     CloseHandle(write);
-    char buf[4096];
-    for (DWORD n; started && ReadFile(read, buf, sizeof(buf), &n, nullptr) && n;) g_output.append(buf, n);
-    CloseHandle(read);
+    started ? CloseHandle(CreateThread(nullptr, 0, ReadOutput, read, 0, nullptr)) : CloseHandle(read);
     return started;
   } else if (verb == "output") {
-    Check(g_output.find(rest) != string::npos, "the output holds \"" + rest + "\":\n" + g_output);
+    string out;
+    Check(WaitFor([&] { return (out = Output()).find(rest) != string::npos; }),
+          "the output holds \"" + rest + "\":\n" + out);
   } else if (verb == "exits") {
     DWORD code = 259;
     Check(WaitForSingleObject(g_proc.hProcess, 20000 * g_scale) == WAIT_OBJECT_0, "the program ends");
