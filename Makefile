@@ -60,6 +60,7 @@ test: deps all fuzz-build
 bench: host windows
 	BUILD=$(abspath $(BUILD)) ./scripts/bench-wine.sh
 	$(BUILD)/host/varnok_bench
+	$(BUILD)/host/varnok_net_bench
 
 dist: host i686 linux-i386
 	BUILD=$(abspath $(BUILD)) ./scripts/dist.sh

@@ -5,7 +5,7 @@
 // of the card into memory, answers a second client at once (busy), and notices a client that
 // has gone or stalled, which stops the transfer as Stop does. Before a slice of the data is
 // read, it waits until that slice has come. No threads: every socket is looked at from the
-// transfer's own polling, at most once a millisecond.
+// transfer's own polling, at most once a millisecond (and every 64th access to the card).
 #ifndef VARNOK_CLI_SERVER_H
 #define VARNOK_CLI_SERVER_H
 
@@ -41,6 +41,8 @@ class CServer final : public CPortIo {
   int StatusOf(int nExit) const;
   // Looks at every socket once: the body, the response's lines, newcomers, closing ones.
   void Pump();
+  // Pump, once a millisecond at most, from the transfer's accesses to the card.
+  void Tick();
   // Until the body holds nNeed bytes, or the client has gone or stalled, or Ctrl-C.
   BOOL WaitForBody(DWORD nNeed);
   // How much of the body the data phase will have read once the byte being sent has gone.
@@ -69,7 +71,7 @@ class CServer final : public CPortIo {
   DWORD m_nHead = 0;
   BYTE* m_pBody = 0;
   DWORD m_nBody = 0, m_nLength = 0;
-  DWORD m_dwLastByte = 0, m_dwTick = 0;
+  DWORD m_dwLastByte = 0, m_dwTick = 0, m_nAccesses = 0;
   int m_nHeaderBytes = 0;
   BOOL m_bActive = FALSE;
   BOOL m_bStopAsked = FALSE, m_bStopPending = FALSE;

@@ -65,6 +65,11 @@ find_package(benchmark QUIET)
 if(benchmark_FOUND AND NOT VARNOK_SANITIZE)
   add_executable(varnok_bench bench/UploadBench.cpp bench/FastCard.cpp)
   target_link_libraries(varnok_bench PRIVATE varnok_program varnok_sim benchmark::benchmark)
+  # The card over the network against the card here, through the real command.
+  add_executable(varnok_net_bench bench/NetBench.cpp)
+  target_link_libraries(varnok_net_bench PRIVATE benchmark::benchmark)
+  target_compile_definitions(varnok_net_bench PRIVATE VARNOK_CLI_PATH="$<TARGET_FILE:varnok-cli>")
+  add_dependencies(varnok_net_bench varnok-cli)
 endif()
 
 # The Windows programs, checked and driven from here (the Makefile builds them first).
