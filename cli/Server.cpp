@@ -115,12 +115,14 @@ BOOL CServer::Listen(const ENDPOINT& e, LPCSTR pszCard) {
   int n = sizeof(a);
   api::getsockname(s, reinterpret_cast<sockaddr*>(&a), &n);
   NetName(a, szWhere);
+  if (a.sin_addr.s_addr == INADDR_ANY)
+    api::wsprintfA(szWhere, "port %u of every address of this PC", static_cast<UINT>(api::ntohs(a.sin_port)));
   api::wsprintfA(m_szCard, "%.70s", pszCard);
   char sz[400];
   api::wsprintfA(sz,
                  "serving uploads at %s (HTTP) through the card at %s. Whoever reaches this port can run code on "
                  "the console. Ctrl-C ends.\n",
-                 a.sin_addr.s_addr == INADDR_ANY ? szWhere + 8 : szWhere, m_szCard);
+                 szWhere, m_szCard);
   CliWrite(STD_OUTPUT_HANDLE, sz);
   return TRUE;
 }
