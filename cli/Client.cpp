@@ -70,10 +70,7 @@ int LoadImage(LPCSTR pszPath, LPCSTR pszAddress, BYTE*& pImage, DWORD& nImage, c
 // redrawn), messages on stderr, and the summary, from which the exit code comes.
 class CLines {
  public:
-  CLines() {
-    DWORD nMode;
-    m_bTerminal = api::GetConsoleMode(api::GetStdHandle(STD_OUTPUT_HANDLE), &nMode);
-  }
+  CLines() : m_bTerminal(CliIsConsole(STD_OUTPUT_HANDLE)) {}
   void Line(char* p, int n) {
     while (n > 0 && (p[n - 1] == '\r' || p[n - 1] == '\n')) --n;
     p[n] = 0;
@@ -250,7 +247,6 @@ int SendOnce(const CLI_OPTIONS& o, LPCSTR pszPath) {
 
 int SendToHost(const CLI_OPTIONS& o) {
   if (!NetStart()) return kExitNetwork;
-  CliCatchInterrupts();
   CString strPath = AfxFullPath(o.pszFile);
   int nExit;
   for (;;) {

@@ -26,8 +26,8 @@ void Log(LPCSTR pszPeer, LPCSTR pszText, LPCSTR pszWhy = 0) {
   while (n > 0 && sz[n - 1] == '\n') --n;
   if (pszWhy) n += api::wsprintfA(sz + n, " (%.100s)", pszWhy);
   sz[n++] = '\n';
-  DWORD nWritten = 0;
-  api::WriteFile(api::GetStdHandle(STD_OUTPUT_HANDLE), sz, static_cast<DWORD>(n), &nWritten, 0);
+  sz[n] = 0;
+  CliWriteOwn(sz);
 }
 
 SOCKET Accept(SOCKET listen, char* pszPeer) {

@@ -4,6 +4,7 @@
 // clients talk on 127.0.0.1 only, the server on a free port that it names.
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/times.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -384,6 +385,21 @@ TEST_F(CliTest, TheServersOutcomesAreTheClientsExitCodesAndCurlsStatus) {
     kill(server, SIGINT);
     EXPECT_EQ(Exit(server), 0);
   }
+}
+
+// A profile that cannot be written (read-only, even for root): one line says so, the upload keeps
+// its exit code, and the profile keeps what it held.
+TEST_F(CliTest, AReadOnlyProfileIsReportedOnceAndKeptWhole) {
+  const std::string d = dir_.path(), ini = d + "/config/varnok/varnok.INI";
+  dir_.Write("a.bin", {1, 2, 3});
+  ASSERT_EQ(Cli("--simulate=fast --address 1 a.bin", d).exit, 0);
+  const std::string before = Profile();
+  ASSERT_EQ(chmod(ini.c_str(), 0444), 0);
+  Result r = Cli("--simulate=bad-checksum --port 330 --address 2 a.bin", d);
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_EQ(r.err, "varnok-cli: Checksum Error\nvarnok-cli: cannot save the history in the profile: " + ini +
+                       ": Permission denied\n");
+  EXPECT_EQ(Profile(), before);
 }
 
 TEST_F(CliTest, WithoutARightToThePortsItExitsWithFour) {
