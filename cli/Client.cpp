@@ -220,8 +220,8 @@ int SendOnce(const CLI_OPTIONS& o, LPCSTR pszPath) {
   } else if (nExit < 0) {
     s = api::socket(AF_INET, SOCK_STREAM, 0);
     if (s == INVALID_SOCKET || api::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof(a)) != 0) {
-      NetMessage("cannot connect", szWhere);
-      nExit = kExitNetwork;
+      CliInterrupts() ? CliMessage("stopped") : NetMessage("cannot connect", szWhere);
+      nExit = CliInterrupts() ? kExitStopped : kExitNetwork;
     }
   }
   if (nExit < 0) {
