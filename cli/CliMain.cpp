@@ -15,6 +15,7 @@
 CPortIo* OpenCliPortIo(UINT nBase, char* pszWhy, int nWhy);
 
 int CliMain(int argc, char** argv) {
+  CliStart();
   CLI_OPTIONS o;
   int nEnd = ParseOptions(argc, argv, o);
   if (nEnd >= 0) return nEnd;
@@ -53,7 +54,6 @@ int CliMain(int argc, char** argv) {
   g_pPortIo = pAccess ? &line : 0;
   CReport report(dlg, line, szWhy);
   CUploader uploader(dlg, follower, line, report, o.dwWait);
-  CliCatchInterrupts();
 
   // Once; with --watch again at each change, until Ctrl-C or what no change of the file mends.
   CString strPath;

@@ -55,9 +55,8 @@ void FormatSummary(char* sz, int nExit, const PROGRESS& p, LPCSTR pszAddress) {
     api::wsprintfA(sz, "%s during the handshake, nothing sent\n", pszWhat);
 }
 
-CProgressLine::CProgressLine(CPortIo* pInner, CUploadDlg& dlg) : m_pInner(pInner), m_dlg(dlg) {
-  DWORD nMode;
-  m_bTerminal = api::GetConsoleMode(api::GetStdHandle(STD_OUTPUT_HANDLE), &nMode);
+CProgressLine::CProgressLine(CPortIo* pInner, CUploadDlg& dlg)
+    : m_pInner(pInner), m_dlg(dlg), m_bTerminal(CliIsConsole(STD_OUTPUT_HANDLE)) {
   headless::SetObserver(&OnMessage, this);
 }
 

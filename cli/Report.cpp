@@ -1,6 +1,7 @@
 // Report.cpp - varnok-cli's messages, exit codes and Ctrl-C.
 #include "cli/Report.h"
 
+#include "app/UploaderApp.h"
 #include "cli/Cli.h"
 #include "cli/Progress.h"
 #include "ui/UploadDlg.h"
@@ -10,6 +11,7 @@ namespace {
 const char kName[] = "varnok-cli";
 
 volatile LONG s_nInterrupts = 0;
+BOOL s_bConsole[2];  // stdout, stderr
 
 BOOL WINAPI OnControl(DWORD) {
   // Called on another thread (Windows) or in a signal handler (Linux): a flag, or the end.
@@ -21,8 +23,19 @@ BOOL WINAPI OnControl(DWORD) {
 }  // namespace
 
 void CliWrite(DWORD nStream, LPCSTR psz) {
-  DWORD n = 0;
-  api::WriteFile(api::GetStdHandle(nStream), psz, static_cast<DWORD>(AfxStrLen(psz)), &n, 0);
+  HANDLE h = api::GetStdHandle(nStream);
+  DWORD nDone;
+  // A console shows its own (OEM) code page: a name with a letter beyond ASCII is converted for
+  // it; a file or a pipe gets the program's bytes as they are.
+  BOOL bConsole = CliIsConsole(nStream);
+  for (DWORD n = static_cast<DWORD>(AfxStrLen(psz)); n;) {
+    char sz[512];
+    DWORD nPart = n < sizeof(sz) ? n : sizeof(sz);
+    if (bConsole) api::CharToOemBuffA(psz, sz, nPart);
+    api::WriteFile(h, bConsole ? sz : psz, nPart, &nDone, 0);
+    psz += nPart;
+    n -= nPart;
+  }
 }
 
 void CliMessage(LPCSTR pszWhat, LPCSTR pszObject, LPCSTR pszReason) {
@@ -34,7 +47,25 @@ void CliMessage(LPCSTR pszWhat, LPCSTR pszObject, LPCSTR pszReason) {
   CliWrite(STD_ERROR_HANDLE, sz);
 }
 
-void CliCatchInterrupts() { api::SetConsoleCtrlHandler(&OnControl, TRUE); }
+BOOL CliIsConsole(DWORD nStream) { return s_bConsole[nStream == STD_ERROR_HANDLE]; }
+
+void CliStart() {
+  api::SetConsoleCtrlHandler(&OnControl, TRUE);
+  // Asked once: the question leaves a failure behind where the answer is no, which must not pass
+  // for a later failure's reason.
+  DWORD nMode;
+  s_bConsole[0] = api::GetConsoleMode(api::GetStdHandle(STD_OUTPUT_HANDLE), &nMode);
+  s_bConsole[1] = api::GetConsoleMode(api::GetStdHandle(STD_ERROR_HANDLE), &nMode);
+  // The first failure says it all; the upload's exit code stays what the upload earned.
+  theApp.SetProfileErrorHook(
+      [](LPCSTR pszProfile, void*) {
+        char szReason[300] = "the system gave no reason";
+        GetSystemError(szReason, sizeof(szReason));
+        CliMessage("cannot save the history in the profile", pszProfile, szReason);
+        theApp.SetProfileErrorHook(0, 0);
+      },
+      0);
+}
 
 LONG CliInterrupts() { return s_nInterrupts; }
 

@@ -10,9 +10,12 @@ void CliWrite(DWORD nStream, LPCSTR psz);
 // "varnok-cli: what[: object[: reason]]" on stderr.
 void CliMessage(LPCSTR pszWhat, LPCSTR pszObject = 0, LPCSTR pszReason = 0);
 
-// Ctrl-C: the handler counts them (a second one ends the program at once); how many came.
-void CliCatchInterrupts();
+// The first thing the program does: Ctrl-C caught (the handler counts them; a second one ends
+// the program at once), a write to the profile that fails reported on stderr (the first time
+// only), and which of stdout and stderr is a console noted.
+void CliStart();
 LONG CliInterrupts();
+BOOL CliIsConsole(DWORD nStream);
 
 // The system's side (cli/posix, cli/win32): the system's reason for the latest failed call, FALSE
 // when there is none; and forgetting it.

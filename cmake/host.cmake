@@ -216,6 +216,9 @@ if(VARNOK_WINDOWS_BUILDS AND NOT VARNOK_SANITIZE)
   # The console program, given a quoted path that holds blanks.
   varnok_e2e_script(cli_windows                    i686  varnok  ${e2e} staged cli-@arch@ "${sample}=My Games/a b.bin"
                     -- cli @build@/varnok-cli.exe "${staged}/cli-@arch@/My Games/a b.bin")
+  # Names beyond ASCII in the console's code page; a read-only profile said so.
+  varnok_e2e_script(cli_console                    -     varnok  ${CMAKE_SOURCE_DIR}/tests/wine/cli-console.sh
+                    @build@/varnok-cli.exe)
   varnok_e2e_script(profile_roundtrip              i686  varnok  ${CMAKE_SOURCE_DIR}/tests/wine/profile-roundtrip.sh
                     $<TARGET_FILE:varnok_profile_tool> @build@/varnok.exe)
 

@@ -115,11 +115,13 @@ CString CWinApp::GetProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR l
 BOOL CWinApp::WriteProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nValue) {
   char sz[16];
   api::wsprintfA(sz, "%d", nValue);
-  return api::WritePrivateProfileStringA(lpszSection, lpszEntry, sz, m_pszProfileName);
+  return WriteProfileString(lpszSection, lpszEntry, sz);
 }
 
 BOOL CWinApp::WriteProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszValue) {
-  return api::WritePrivateProfileStringA(lpszSection, lpszEntry, lpszValue, m_pszProfileName);
+  BOOL bWritten = api::WritePrivateProfileStringA(lpszSection, lpszEntry, lpszValue, m_pszProfileName);
+  if (!bWritten && m_pfnProfileError) m_pfnProfileError(m_pszProfileName, m_pProfileErrorContext);
+  return bWritten;
 }
 
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR lpCmdLine, int) {

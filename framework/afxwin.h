@@ -321,6 +321,13 @@ class CWinApp : public CCmdTarget {
   CString GetProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszDefault = 0);
   BOOL WriteProfileInt(LPCSTR lpszSection, LPCSTR lpszEntry, int nValue);
   BOOL WriteProfileString(LPCSTR lpszSection, LPCSTR lpszEntry, LPCSTR lpszValue);
+  // Called at once when a write to the profile fails, while the system's reason is still at
+  // hand. None is set by default: the window says nothing of it, as it always has.
+  typedef void (*PROFILE_ERROR_HOOK)(LPCSTR pszProfile, void* pContext);
+  void SetProfileErrorHook(PROFILE_ERROR_HOOK pfn, void* pContext) {
+    m_pfnProfileError = pfn;
+    m_pProfileErrorContext = pContext;
+  }
   // Sets the application's name from the executable's base name (or pszName when given) and
   // the profile's path from that name.
   void SetNamesFromModule(LPCSTR pszName = 0);
@@ -338,6 +345,8 @@ class CWinApp : public CCmdTarget {
  private:
   char m_szAppName[MAX_PATH];
   char m_szProfileName[MAX_PATH];
+  PROFILE_ERROR_HOOK m_pfnProfileError = 0;
+  void* m_pProfileErrorContext = 0;
 };
 
 class CFileDialog : public CDialog {

@@ -101,6 +101,9 @@ HANDLE GetStdHandle(DWORD nStdHandle);
 BOOL WriteFile(HANDLE hFile, const void* pBuffer, DWORD nToWrite, DWORD* pnWritten, void* pOverlapped);
 // TRUE when the handle is a console (a terminal).
 BOOL GetConsoleMode(HANDLE hConsole, DWORD* pMode);
+// Text in the program's (ANSI) code page into the console's (OEM) one, which a Windows console
+// shows; the host's terminals take the program's bytes as they are.
+BOOL CharToOemBuffA(LPCSTR lpszSrc, LPSTR lpszDst, DWORD cchDstLength);
 // The routine gets CTRL_C_EVENT; it may run on another thread (Windows) or in a signal handler
 // (Linux): it may only set flags or end the process.
 BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE pfnRoutine, BOOL bAdd);

@@ -2,6 +2,7 @@
 // No test here reaches real I/O ports: every run simulates the card, but the one that checks
 // the refusal, which first makes sure the process has no right to the ports.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <spawn.h>
 #include <sys/times.h>
 #include <sys/wait.h>
@@ -246,6 +247,21 @@ TEST(CliProgressTest, PercentBytesRateAndTimeLeftUpTo4GiB) {
   EXPECT_STREQ(sz, "sent 4294967295 bytes to 06004000 in 3600.00 s (1165.0 KB/s), checksum matched\n");
   FormatSummary(sz, 3, {"S", TRUE, 12288, kMax, 1}, "06004000");
   EXPECT_STREQ(sz, "stopped after 12288 of 4294967295 bytes to 06004000\n");
+}
+
+// A profile that cannot be written (read-only, even for root): one line says so, the upload keeps
+// its exit code, and the profile keeps what it held.
+TEST_F(CliTest, AReadOnlyProfileIsReportedOnceAndKeptWhole) {
+  const std::string d = dir_.path(), ini = d + "/config/varnok/varnok.INI";
+  dir_.Write("a.bin", {1, 2, 3});
+  ASSERT_EQ(Cli("--simulate=fast --address 6004000 a.bin", d).exit, 0);
+  const std::string before = Profile();
+  ASSERT_EQ(chmod(ini.c_str(), 0444), 0);
+  Result r = Cli("--simulate=bad-checksum --port 330 --address 6004002 a.bin", d);
+  EXPECT_EQ(r.exit, 1);
+  EXPECT_EQ(r.err, "varnok-cli: Checksum Error\nvarnok-cli: cannot save the history in the profile: " + ini +
+                       ": Permission denied\n");
+  EXPECT_EQ(Profile(), before);
 }
 
 TEST_F(CliTest, WithoutARightToThePortsItExitsWithFour) {

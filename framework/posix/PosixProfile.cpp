@@ -96,10 +96,19 @@ bool FindValue(const char* pszSection, const char* pszKey, const char* pszFile, 
   return false;
 }
 
+// A profile that is there keeps its permissions; one without the owner's write permission is
+// read-only, as on Windows, even for root, who could replace it.
 bool WriteAtomically(const char* pszFile, const std::string& text) {
+  struct stat st;
+  bool bExists = stat(pszFile, &st) == 0;
+  if (bExists && (!(st.st_mode & S_IWUSR) || access(pszFile, W_OK) != 0)) {
+    errno = EACCES;
+    return false;
+  }
   std::string tmp = std::string(pszFile) + ".tmp";
   int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
+  if (bExists) fchmod(fd, st.st_mode & 07777);
   size_t done = 0;
   while (done < text.size()) {
     ssize_t n = write(fd, text.data() + done, text.size() - done);

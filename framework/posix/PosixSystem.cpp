@@ -244,6 +244,11 @@ BOOL GetConsoleMode(HANDLE hConsole, DWORD* pMode) {
   return isatty(ToFd(hConsole));
 }
 
+BOOL CharToOemBuffA(LPCSTR lpszSrc, LPSTR lpszDst, DWORD cchDstLength) {
+  memmove(lpszDst, lpszSrc, cchDstLength);
+  return TRUE;
+}
+
 static PHANDLER_ROUTINE s_pfnCtrl = nullptr;
 static void OnInterrupt(int) {
   if (!s_pfnCtrl || !s_pfnCtrl(CTRL_C_EVENT)) _exit(130);

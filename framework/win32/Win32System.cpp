@@ -59,6 +59,9 @@ BOOL WriteFile(HANDLE hFile, const void* pBuffer, DWORD nToWrite, DWORD* pnWritt
   return ::WriteFile(hFile, pBuffer, nToWrite, pnWritten, static_cast<LPOVERLAPPED>(pOverlapped));
 }
 BOOL GetConsoleMode(HANDLE hConsole, DWORD* pMode) { return ::GetConsoleMode(hConsole, pMode); }
+BOOL CharToOemBuffA(LPCSTR lpszSrc, LPSTR lpszDst, DWORD cchDstLength) {
+  return ::CharToOemBuffA(lpszSrc, lpszDst, cchDstLength);
+}
 BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE pfnRoutine, BOOL bAdd) { return ::SetConsoleCtrlHandler(pfnRoutine, bAdd); }
 void ExitProcess(UINT uExitCode) { ::ExitProcess(uExitCode); }
 
