@@ -2,8 +2,8 @@
 // No test here reaches real I/O ports: every run simulates the card, but the one that checks
 // the refusal, which first makes sure the process has no right to the ports.
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/times.h>
 #include <sys/wait.h>
 #include <unistd.h>
