@@ -7,6 +7,7 @@
 #include "cli/Report.h"
 #include "cli/Upload.h"
 #include "cli/Watch.h"
+#include "cli/WorkRam.h"
 #include "ui/UploadDlg.h"
 
 namespace {
@@ -33,7 +34,8 @@ int Refuse(UINT nID, LPCSTR pszPath, LPCSTR pszReason, int nExit = kExitBadInput
   return nExit;
 }
 
-// What goes out: an ELF file's image at its load address, any other file's bytes at --address.
+// What goes out: an ELF file's image at its load address, any other file's bytes at --address;
+// within the work RAM area it starts in (one that starts outside them all goes after a warning).
 // -1, or the exit code of a refusal (its message shown).
 int LoadImage(LPCSTR pszPath, LPCSTR pszAddress, BYTE*& pImage, DWORD& nImage, char* pszNormal) {
   ELF_IMAGE elf = {0, 0, 0};
@@ -49,7 +51,7 @@ int LoadImage(LPCSTR pszPath, LPCSTR pszAddress, BYTE*& pImage, DWORD& nImage, c
     if (!file.Open(pszPath, CFile::modeRead))
       return Refuse(IDS_OPEN_ERROR, pszPath, GetSystemError(szReason, sizeof(szReason)) ? szReason : 0);
     if (!pszAddress) return Refuse(IDS_NO_ADDRESS, 0, 0);
-    dwAddress = ParseHexAddress(pszAddress);
+    ParseCliAddress(pszAddress, dwAddress);
     if (file.GetLength() <= kHttpMaxBody) {
       nImage = static_cast<DWORD>(file.GetLength());
       pImage = static_cast<BYTE*>(api::HeapAlloc(api::GetProcessHeap(), 0, nImage ? nImage : 1));
@@ -62,6 +64,11 @@ int LoadImage(LPCSTR pszPath, LPCSTR pszAddress, BYTE*& pImage, DWORD& nImage, c
     CliMessage("Cannot Send", pszPath, "more than 16 MiB, the most a server takes");
     return kExitBadInput;
   }
+  char sz[300];
+  WorkRamFit fit = CheckWorkRam(dwAddress, nImage, sz);
+  if (fit == kOverrunsWorkRam) CliMessage("Cannot Send", pszPath, sz);
+  if (fit == kOutsideWorkRam) CliMessage(sz);
+  if (fit == kOverrunsWorkRam) return kExitBadInput;
   api::wsprintfA(pszNormal, "%08lx", static_cast<unsigned long>(dwAddress));
   return -1;
 }

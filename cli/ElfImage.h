@@ -1,18 +1,21 @@
-// ElfImage.h - what varnok-cli sends for a linked console program: an ELF executable's loadable
-// image, exactly as `objcopy -O binary` makes it, and the address it goes to.
+// ElfImage.h - what varnok-cli sends for a linked console program: an ELF executable's image,
+// exactly as `objcopy -O binary` makes it, and the address it goes to.
 //
-// The image is the loadable segments' file contents placed at their load addresses, from the
-// lowest one, the gaps between them zeros. Only what the console can run is taken: a 32-bit
-// big-endian SuperH executable whose entry point is that lowest address (the console starts the
-// program at the address it was sent to). Off the standard library: the Windows build has it too.
+// The image is made of the allocated sections that have contents in the file, each at its load
+// address, from the lowest one, the gaps between them zeros (a file without section headers: its
+// loadable segments, at their load addresses). Only what the console can run is taken: a 32-bit
+// big-endian SuperH executable whose entry point is the image's first byte (the console starts
+// the program at the address it was sent to). Every offset, size and address is checked against
+// the file and the 32-bit address space before use. Off the standard library: the Windows
+// build has it too.
 #ifndef VARNOK_CLI_ELFIMAGE_H
 #define VARNOK_CLI_ELFIMAGE_H
 
 #include "framework/platform.h"
 
-// Gaps wider than this between loadable segments are refused (the default link script's stack
-// segment at 0x3FFFFF00 would make a raw image of almost a gigabyte); so is an ELF file, or an
-// image, larger than kElfMaxImage.
+// Gaps wider than this between the image's parts are refused (the default link script's stack
+// at 0x3FFFFF00 would make a raw image of almost a gigabyte); so is an ELF file, or an image,
+// larger than kElfMaxImage.
 const DWORD kElfMaxGap = 0x100000;
 const DWORD kElfMaxImage = 0x4000000;
 
@@ -28,13 +31,13 @@ BOOL IsElfOrCoff(const BYTE* pHead, DWORD nHead);
 
 struct ELF_IMAGE {
   DWORD dwAddress;  // where the image goes: its lowest load address, also the entry point
-  DWORD nLength;
-  BYTE* pData;  // from HeapAlloc, for the caller to free; 0 when nothing was made
+  DWORD nLength;    // at least 1; dwAddress + nLength never passes 0xFFFFFFFF
+  BYTE* pData;      // from HeapAlloc, for the caller to free; 0 when nothing was made
 };
 
-// The whole file in pFile. kElfImage: image holds the image. kElfRefused: pszWhy says why, in a
-// few words to follow "the file is ..." style messages (nWhy at least 200). kElfNone: a file
-// that is neither.
+// The whole file in pFile. kElfImage: image holds the image. kElfRefused: pszWhy says why and
+// what to do about it, in at most 300 characters that follow "Cannot Send: FILE: " (nWhy at
+// least 320). kElfNone: a file that is neither.
 ElfKind MakeElfImage(const BYTE* pFile, DWORD nFile, ELF_IMAGE& image, char* pszWhy, int nWhy);
 
 #endif  // VARNOK_CLI_ELFIMAGE_H

@@ -19,12 +19,14 @@ const char kUsage[] =
     "Sends FILE to the console at the hexadecimal start address, through the link card at the port.\n"
     "A missing FILE or address is the most recent one (a bare varnok-cli sends the last upload again);\n"
     "a missing port is the one last used. The history is the program's own (the Varnok window's).\n"
-    "An ELF file (a linked SuperH program) is sent as objcopy -O binary would make it, at its load\n"
-    "address; any other file is sent as it is.\n"
+    "An ELF file (a linked SuperH program) is sent as sh-elf-objcopy -O binary makes it, to the\n"
+    "address where that image starts; any other file is sent as it is. An upload that starts in\n"
+    "work RAM (00200000-002fffff, 06000000-060fffff, and 20000000 higher) must end in the same\n"
+    "area, or nothing is sent; one that starts elsewhere is sent after a warning.\n"
     "\n"
     "  --port P        the card's I/O base: 300, 310, 320 or 330\n"
-    "  --address HEX   the start address, read as the window reads it (1f, 0x1F, 06004000); with an\n"
-    "                  ELF file, if given, it must be the file's load address\n"
+    "  --address HEX   the start address: hexadecimal digits, 0x optional, up to 32 bits\n"
+    "                  (6004000, 0x06004000); with an ELF file, if given, it must be the image's\n"
     "  --wait SECONDS  give up (exit 6) when the console has not answered the handshake, or any\n"
     "                  later byte, within SECONDS; without it, wait until Ctrl-C\n"
     "  --watch         send FILE, then again each time it has changed and stayed unchanged for half\n"
@@ -66,20 +68,12 @@ int TakeValue(LPCSTR pszName, int argc, char** argv, int& i, LPCSTR& pszValue) {
   return pszValue ? 1 : -1;
 }
 
-// Whether an address text holds a number as the window reads it: after blanks and a sign, a
-// hexadecimal digit ("0x" alone is the 0). Anything else is a typo, not address 0.
-BOOL HasHexDigit(LPCSTR p) {
-  while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
-  if (*p == '+' || *p == '-') ++p;
-  return (*p >= '0' && *p <= '9') || (*p >= 'a' && *p <= 'f') || (*p >= 'A' && *p <= 'F');
-}
-
 // Each option with a value, and what it takes.
 const struct {
   LPCSTR pszName;
   LPCSTR pszTakes;
 } kOptions[] = {{"--port", "300, 310, 320 or 330"},
-                {"--address", "a hexadecimal start address"},
+                {"--address", "a hexadecimal start address of up to 32 bits (6004000, 0x06004000)"},
                 {"--wait", "a whole number of seconds, from 1 to 1000000"},
                 {"--receipt", "a file name"},
                 {"--serve", "[ADDRESS:]PORT"},
@@ -94,6 +88,22 @@ int Refuse(int k) {
 }
 
 }  // namespace
+
+BOOL ParseCliAddress(LPCSTR psz, DWORD& dwAddress) {
+  dwAddress = 0;
+  if (psz[0] == '0' && (psz[1] == 'x' || psz[1] == 'X')) psz += 2;
+  if (!*psz) return FALSE;
+  for (; *psz; ++psz) {
+    char c = *psz;
+    DWORD d = c >= '0' && c <= '9'   ? static_cast<DWORD>(c - '0')
+              : c >= 'a' && c <= 'f' ? static_cast<DWORD>(c - 'a' + 10)
+              : c >= 'A' && c <= 'F' ? static_cast<DWORD>(c - 'A' + 10)
+                                     : 16;
+    if (d == 16 || dwAddress > 0x0FFFFFFF) return FALSE;
+    dwAddress = dwAddress << 4 | d;
+  }
+  return TRUE;
+}
 
 int ParseOptions(int argc, char** argv, CLI_OPTIONS& o) {
   LPCSTR pszPort = 0, pszSimulate = 0, pszWait = 0;
@@ -160,7 +170,8 @@ int ParseOptions(int argc, char** argv, CLI_OPTIONS& o) {
       if (Equal(pszPort, kPorts[i])) o.nPortIndex = i;
     if (o.nPortIndex < 0) return Refuse(kPort);
   }
-  if (o.pszAddress && !HasHexDigit(o.pszAddress)) {
+  DWORD dwAddress = 0;
+  if (o.pszAddress && !ParseCliAddress(o.pszAddress, dwAddress)) {
     char sz[300];
     api::wsprintfA(sz, "--address takes %s, not \"%.200s\"", kOptions[kAddress].pszTakes, o.pszAddress);
     CliMessage(sz);

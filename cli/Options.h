@@ -24,6 +24,11 @@ struct CLI_OPTIONS {
 };
 enum { kNetworkServe = 1, kNetworkHost };
 
+// A start address as --address takes it: hexadecimal digits, a 0x or 0X before them and leading
+// zeros allowed, nothing else (no blanks, no sign), of a value that fits 32 bits. FALSE for
+// anything else: a typo is refused, not read as far as it goes (as the window reads it).
+BOOL ParseCliAddress(LPCSTR pszText, DWORD& dwAddress);
+
 // Reads the arguments into o: -1 to go on with them; else the exit code to end with (--help,
 // --version, or a refusal, whose message has been shown).
 int ParseOptions(int argc, char** argv, CLI_OPTIONS& o);

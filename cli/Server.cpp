@@ -189,12 +189,10 @@ void CServer::Serve(SOCKET s, LPCSTR pszPeer, CUploader& uploader, DWORD dwWait)
 
 void CServer::Upload(const HTTP_REQUEST& r, CUploader& uploader, DWORD dwWait) {
   char sz[300];
-  // The address by the rules of a local upload's --address.
-  BOOL bAddress = r.szAddress[0] != 0;
-  for (LPCSTR p = r.szAddress[0] == '0' && (r.szAddress[1] | 0x20) == 'x' ? r.szAddress + 2 : r.szAddress; *p; ++p)
-    bAddress = bAddress && ((*p >= '0' && *p <= '9') || ((*p | 0x20) >= 'a' && (*p | 0x20) <= 'f'));
-  if (!bAddress) {
-    api::wsprintfA(sz, "varnok-cli: address= takes a hexadecimal start address, not \"%s\"\n", r.szAddress);
+  // The address by the rules of a local upload's --address (the work RAM's: in the upload).
+  DWORD dwAddress;
+  if (!ParseCliAddress(r.szAddress, dwAddress)) {
+    api::wsprintfA(sz, "varnok-cli: address= takes a hexadecimal start address of 32 bits, not \"%s\"\n", r.szAddress);
     return Answer(m_s, m_szPeer, 400, sz);
   }
   m_pBody = static_cast<BYTE*>(api::HeapAlloc(api::GetProcessHeap(), 0, r.nLength ? r.nLength : 1));
@@ -204,7 +202,7 @@ void CServer::Upload(const HTTP_REQUEST& r, CUploader& uploader, DWORD dwWait) {
   AfxMemCopy(m_pBody, m_head + r.nHead, m_nBody);
   m_nOut = m_nOutSent = 0;
   m_bStream = r.bStream;
-  m_szSummary[0] = 0;
+  m_szSummary[0] = m_szMessage[0] = 0;
   m_nHeaderBytes = 0;
   m_bStopPending = m_bStopAsked = FALSE;
   if (r.bContinue && m_nBody < m_nLength) SendAll(m_s, sz, static_cast<DWORD>(FormatHttpHead(sz, 100, 0, 0)), kSendMs);
@@ -254,20 +252,22 @@ void CServer::Upload(const HTTP_REQUEST& r, CUploader& uploader, DWORD dwWait) {
   api::HeapFree(api::GetProcessHeap(), 0, m_pBody);
   m_pBody = 0;
 
-  LPCSTR pszSummary = m_szSummary[0] ? m_szSummary : "no transfer";
+  // The server's line: the summary; when no transfer began, the status and the first message.
+  nStatus = m_why == kStalled ? 408 : StatusOf(nExit);
+  if (!m_szSummary[0])
+    api::wsprintfA(m_szSummary, "%d %s: %.200s", nStatus, HttpReason(nStatus), m_szMessage[0] ? m_szMessage + 12 : "");
   if (m_why == kGone) {
-    Log(m_szPeer, pszSummary, WhyText(m_why));
+    Log(m_szPeer, m_szSummary, WhyText(m_why));
     api::closesocket(m_s);
     return;
   }
-  nStatus = m_why == kStalled ? 408 : StatusOf(nExit);
   if (!m_bStream) {
     int n = FormatHttpHead(sz, nStatus, static_cast<long>(m_nOut), 0);
     if (SendAll(m_s, sz, static_cast<DWORD>(n), kSendMs)) SendAll(m_s, m_out, m_nOut, kSendMs);
   } else {
     Flush(kSendMs);
   }
-  Log(m_szPeer, pszSummary, WhyText(m_why));
+  Log(m_szPeer, m_szSummary, WhyText(m_why));
   Linger(m_s);
 }
 
@@ -418,6 +418,7 @@ void CServer::OnText(DWORD nStream, LPCSTR psz, void* pContext) {
   pThis->Queue(psz, n);
   // The summary: the one line written whole to the output (the progress lines end apart).
   if (nStream == STD_OUTPUT_HANDLE && n > 1 && psz[n - 1] == '\n') api::wsprintfA(pThis->m_szSummary, "%.290s", psz);
+  if (nStream == STD_ERROR_HANDLE && !pThis->m_szMessage[0]) api::wsprintfA(pThis->m_szMessage, "%.290s", psz);
 }
 
 void CServer::Linger(SOCKET s) {

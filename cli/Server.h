@@ -83,6 +83,7 @@ class CServer final : public CPortIo {
   static const DWORD kOutMax = 8192;
   BOOL m_bStream = FALSE;
   char m_szSummary[300] = "";
+  char m_szMessage[300] = "";  // the first message of the upload
 
   struct LINGERING {
     SOCKET s;

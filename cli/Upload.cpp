@@ -5,8 +5,10 @@
 #include "cli/Cli.h"
 #include "cli/ElfImage.h"
 #include "cli/Follower.h"
+#include "cli/Options.h"
 #include "cli/Progress.h"
 #include "cli/Report.h"
+#include "cli/WorkRam.h"
 #include "ui/UploadDlg.h"
 
 ElfKind LoadElfFile(LPCSTR pszPath, LPCSTR pszAddress, ELF_IMAGE& image) {
@@ -16,7 +18,7 @@ ElfKind LoadElfFile(LPCSTR pszPath, LPCSTR pszAddress, ELF_IMAGE& image) {
   if (!file.Open(pszPath, CFile::shareDenyNone)) return kElfNone;
   UINT nHead = file.Read(head, sizeof(head));
   if (!IsElfOrCoff(head, nHead)) return kElfNone;
-  char szWhy[300] = "an ELF file larger than 64 MiB";
+  char szWhy[320] = "an ELF file larger than 64 MiB";
   ElfKind kind = kElfRefused;
   DWORD nFile = static_cast<DWORD>(file.GetLength());
   if (file.GetLength() <= kElfMaxImage && nHead <= nFile) {
@@ -31,11 +33,11 @@ ElfKind LoadElfFile(LPCSTR pszPath, LPCSTR pszAddress, ELF_IMAGE& image) {
     CliMessage("Cannot Send", pszPath, szWhy);
     return kElfRefused;
   }
-  if (pszAddress && ParseHexAddress(pszAddress) != image.dwAddress) {
+  DWORD dwGiven = 0;
+  if (pszAddress && ParseCliAddress(pszAddress, dwGiven) && dwGiven != image.dwAddress) {
     char sz[200];
     api::wsprintfA(sz, "--address %08lx differs from the load address of the ELF file, %08lx",
-                   static_cast<unsigned long>(ParseHexAddress(pszAddress)),
-                   static_cast<unsigned long>(image.dwAddress));
+                   static_cast<unsigned long>(dwGiven), static_cast<unsigned long>(image.dwAddress));
     CliMessage(sz, pszPath);
     api::HeapFree(api::GetProcessHeap(), 0, image.pData);
     image.pData = 0;
@@ -62,12 +64,35 @@ BOOL PrepareElf(CUploadDlg& dlg, LPCSTR pszAddress, ELF_IMAGE& image, CString& s
   return TRUE;
 }
 
+// Whether the upload ends within the work RAM area it starts in (else the message is shown);
+// one that starts outside them all is sent after a warning. An ELF file's image, or the file as
+// it is; what Execute refuses anyway (no file, no address, a file that does not open or holds
+// more than 4 GiB) is left to it.
+BOOL FitsWorkRam(CUploadDlg& dlg, const ELF_IMAGE& image, LPCSTR pszPath) {
+  CString strAddress;
+  dlg.GetDlgItemText(IDC_ADDRESS, strAddress);
+  ULONGLONG nLength = image.nLength;
+  CFile file;
+  if (!image.pData && *pszPath && file.Open(pszPath, CFile::shareDenyNone)) nLength = file.GetLength();
+  if (strAddress.IsEmpty() || (!image.pData && !file.IsOpen()) || nLength > 0xFFFFFFFF) return TRUE;
+  char sz[300];
+  WorkRamFit fit = CheckWorkRam(ParseHexAddress(strAddress), static_cast<DWORD>(nLength), sz);
+  if (fit == kOverrunsWorkRam) CliMessage("Cannot Send", pszPath, sz);
+  if (fit == kOutsideWorkRam) CliMessage(sz);
+  return fit != kOverrunsWorkRam;
+}
+
 }  // namespace
 
 int CUploader::Send(LPCSTR pszAddress) {
   ELF_IMAGE image;
   CString strPath;
   if (!PrepareElf(m_dlg, pszAddress, image, strPath)) return kExitBadInput;
+  if (!FitsWorkRam(m_dlg, image, strPath)) {
+    CFile::SetImage(0, 0, 0);
+    if (image.pData) api::HeapFree(api::GetProcessHeap(), 0, image.pData);
+    return kExitBadInput;
+  }
   m_follower.Begin();
   m_line.Begin();
   m_report.Begin();

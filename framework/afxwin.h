@@ -80,7 +80,8 @@ class CFile {
   // Returns the count read: less than nCount at the end of the file or on a read error.
   UINT Read(void* pBuffer, UINT nCount);
   void Close();
-  BOOL IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE; }
+  // Open: a file, or an image in its place.
+  BOOL IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE || m_pImage; }
 
   // From now on, a file opened under exactly this path reads these bytes instead of its own,
   // even where there is no such file (the command line sends an ELF file as its loadable image,

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -20,11 +21,6 @@
 #include "tests/TestSupport.h"
 
 namespace {
-
-// A console program in the toolchain's assembly.
-const char kProgram[] =
-    "\t.text\n\t.global start\nstart:\tmov.l 1f, r0\n\tjmp @r0\n\tnop\n\t.global other\nother:\trts\n\tnop\n"
-    "\t.align 2\n1:\t.long other\n\t.data\n\t.long 0x12345678\n\t.bss\n\t.space 64\n";
 
 struct Result {
   int exit;
@@ -79,20 +75,23 @@ class CliTest : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(f), {});
   }
   std::string Profile() { return Read("config/varnok/varnok.INI"); }
-  // A console program in the toolchain's assembly, code at the load address and data elsewhere,
-  // linked: far, with the default link script's stack segment; game, without it (named as no ELF
-  // file is), and what objcopy makes of it (game.bin, coff); entry, entered elsewhere; four
-  // copies of game patched: 64 bits, little-endian, machine 40, no program headers.
+  // tests/elf's program linked: far, by the default link script (with its far stack); game, the
+  // same without the stack (named as no ELF file is), and what objcopy makes of it (game.bin,
+  // coff); entry, entered elsewhere; little, little-endian (and little-coff); edge, whose image,
+  // not its file, runs past high work RAM; copies of game patched: 64 bits, the 68000, nothing
+  // loadable; the crafted file that ends at 4 GiB.
   void MakeElfFiles() {
-    dir_.Write("p.s", Bytes(kProgram, kProgram + sizeof(kProgram) - 1));
     ASSERT_EQ(
         std::system(("cd " + dir_.path() +
-                     " && sh-elf-as -o p.o p.s && sh-elf-ld -Ttext 0x06004000 -Tdata 0x06050000 -e start -o far "
-                     "p.o && sh-elf-ld -Ttext 0x06004000 -e other -o entry p.o && sh-elf-objcopy -R .stack entry "
-                     "2>/dev/null && sh-elf-objcopy -R .stack far game 2>/dev/null && sh-elf-objcopy -O binary game "
-                     "game.bin && sh-elf-objcopy -O coff-sh game coff 2>/dev/null && for p in 'elf64 4 \\2' "
-                     "'little 5 \\1' 'arm 19 \\50' 'empty 44 \\0\\0'; do set -- $p; cp game $1; printf $3 | dd "
-                     "of=$1 bs=1 seek=$2 conv=notrunc status=none; done")
+                     " && s=" VARNOK_SOURCE_DIR " && sh-elf-as -o p.o $s/tests/elf/prog.s && "
+                     "sh-elf-as -little -o l.o $s/tests/elf/prog.s && sh-elf-ld -Ttext 0x06004000 -e start -o far p.o "
+                     "&& sh-elf-ld -Ttext 0x06004000 -e other -o entry p.o && sh-elf-ld -EL -Ttext 0x06004000 -e start "
+                     "-o little l.o && sh-elf-ld -Ttext 0x060F0000 -Tdata 0x06100000 -e start -o edge p.o && for f in "
+                     "entry little edge; do sh-elf-objcopy -R .stack $f; done 2>/dev/null && sh-elf-objcopy -R .stack "
+                     "far game 2>/dev/null && sh-elf-objcopy -O binary game game.bin && sh-elf-objcopy -O coff-sh game "
+                     "coff && sh-elf-objcopy -O coff-shl little little-coff && cp $s/fuzz/corpus/elf/ends-at-4gib . && "
+                     "for p in 'elf64 4 \\2' 'm68k 19 \\4' 'empty 44 \\0\\0\\0\\50\\0\\0'; do set -- $p; cp game $1; "
+                     "printf $3 | dd of=$1 bs=1 seek=$2 conv=notrunc status=none; done")
                         .c_str()),
         0);
   }
@@ -148,6 +147,7 @@ TEST_F(CliTest, EachRunOfTheTableHasItsExitCodeItsMessageAndItsSummary) {
   const std::string d = dir_.path();
   dir_.Write("prog.bin", {1, 2, 3});
   dir_.Write("paced.bin", PatternBytes(50000));
+  dir_.Write("mib.bin", Bytes(1 << 20));
   ASSERT_EQ(truncate(dir_.Write("big.bin", {}).c_str(), 0xF0000000), 0);
   MakeElfFiles();
   std::ifstream table(VARNOK_SOURCE_DIR "/tests/cli-cases.txt");
@@ -169,7 +169,10 @@ TEST_F(CliTest, EachRunOfTheTableHasItsExitCodeItsMessageAndItsSummary) {
     Result r = Cli(f[0], d, f[4]);
     ++runs;
     EXPECT_EQ(r.exit, std::stoi(f[1]));
-    EXPECT_EQ(r.err, f[2].empty() ? "" : "varnok-cli: " + f[2] + "\n");
+    // Messages one after another: " \n " between them.
+    EXPECT_EQ(r.err, f[2].empty()
+                         ? ""
+                         : "varnok-cli: " + std::regex_replace(f[2], std::regex(" \\\\n "), "\nvarnok-cli: ") + "\n");
     // While the console does not answer, no processor core is kept busy.
     if (r.exit == 6) {
       EXPECT_TRUE(r.seconds >= 2 && r.cpu < 1) << r.seconds << " s, " << r.cpu << " s of processor time";
@@ -182,24 +185,42 @@ TEST_F(CliTest, EachRunOfTheTableHasItsExitCodeItsMessageAndItsSummary) {
   EXPECT_GT(runs, 30);
 }
 
-// Programs linked by the console's toolchain go out as its objcopy makes them.
-TEST_F(CliTest, AnElfFileGoesOutAsObjcopyMakesIt) {
+// Programs linked by the console's toolchain go out as its objcopy makes them: the same bytes to
+// the same address as objcopy's image sent as a raw file to the lowest address of its S-records.
+// Each link script in tests/elf links the program one way; game is the default script's link.
+// Then, after a raw file (plain lines when the output is not a terminal: each status, each tenth
+// of the bytes, then one summary instead of the Ready line), game goes to its load address
+// whatever the history's; an --address equal to it is fine; a bare run from another folder sends
+// it again (the history keeps its full path and the address), on the same port.
+TEST_F(CliTest, EachLinkGoesOutAsObjcopyMakesIt) {
   const std::string d = dir_.path();
   MakeElfFiles();
-  std::string image = Read("game.bin");
-  ASSERT_GT(image.size(), 0x4C000u) << "the data segment lies apart from the code: zeros between";
-  // Sent as objcopy's image is when sent as a raw file, at its load address, whatever the history's
-  // address (here a raw file's, sent before it, with plain lines when the output is not a terminal:
-  // each status, each tenth of the bytes, then one summary instead of the Ready line); an --address
-  // equal to it is fine; a bare run from another folder sends it again (the history keeps its full
-  // path and the address), on the same port.
-  ASSERT_EQ(Cli("--simulate=fast --receipt=objcopy.ini --address=6004000 game.bin", d).exit, 0);
-  ASSERT_TRUE(Has(Read("objcopy.ini"), "Length=" + std::to_string(image.size()) + "\r\n"));
+  std::vector<std::string> links;
+  for (const auto& e : std::filesystem::directory_iterator(VARNOK_SOURCE_DIR "/tests/elf"))
+    if (e.path().extension() == ".ld") links.push_back(e.path().stem());
+  links.push_back("game");
+  for (const std::string& l : links) {
+    SCOPED_TRACE(l);
+    ASSERT_EQ(std::system(("cd " + d + " && { [ -e " + l + " ] || sh-elf-ld -T " VARNOK_SOURCE_DIR "/tests/elf/" + l +
+                           ".ld -o " + l + " p.o; } && sh-elf-objcopy -O binary " + l + " " + l +
+                           ".bin && sh-elf-objcopy -O srec --srec-forceS3 " + l + " s")
+                              .c_str()),
+              0);
+    std::string srec = Read("s"), low = "FFFFFFFF";
+    const std::regex record("S3..(.{8})");
+    for (std::sregex_iterator i(srec.begin(), srec.end(), record), end; i != end; ++i)
+      low = std::min(low, (*i)[1].str());
+    for (const char* ini : {"/elf.ini", "/bin.ini"}) std::remove((d + ini).c_str());
+    EXPECT_EQ(Cli("--simulate=fast --receipt=elf.ini " + l, d).exit, 0);
+    EXPECT_EQ(Cli("--simulate=fast --receipt=bin.ini --address=" + low + " " + l + ".bin", d).exit, 0);
+    EXPECT_EQ(Read("elf.ini"), Read("bin.ini"));
+  }
+  EXPECT_GE(links.size(), 7u);
   dir_.Write("prog.bin", PatternBytes(3000));
-  Result r = Cli("--simulate=fast --port 330 --address 1234 --wait 5 prog.bin", d);
+  Result r = Cli("--simulate=fast --port 330 --address 6001234 --wait 5 prog.bin", d);
   EXPECT_TRUE(Has(r.out, "Status:Waiting for Saturn   0%\n") && Has(r.out, "Status:Sending data...  50%  1500/3000"))
       << r.out;
-  EXPECT_TRUE(std::regex_search(r.out, std::regex("\nsent 3000 bytes to 00001234 in [0-9]+\\.[0-9]{2} s "
+  EXPECT_TRUE(std::regex_search(r.out, std::regex("\nsent 3000 bytes to 06001234 in [0-9]+\\.[0-9]{2} s "
                                                   "\\([0-9]+\\.[0-9] KB/s\\), checksum matched\n$")))
       << r.out;
   EXPECT_FALSE(Has(r.out, "Ready"));
@@ -207,7 +228,7 @@ TEST_F(CliTest, AnElfFileGoesOutAsObjcopyMakesIt) {
     std::remove((d + "/r.ini").c_str());
     r = Cli(std::string("--simulate=fast --receipt=") + d + "/r.ini " + run, *run ? d : "/");
     EXPECT_TRUE(r.exit == 0 && r.err.empty()) << r.err;
-    EXPECT_EQ(Read("r.ini"), Read("objcopy.ini"));
+    EXPECT_EQ(Read("r.ini"), Read("bin.ini"));
     EXPECT_TRUE(Has(Profile(), "RecentFile0=" + d + "/game\r\n") && Has(Profile(), "RecentAdrs0=06004000\r\n") &&
                 Has(Profile(), "PortNo=3\r\n"));
   }
@@ -217,7 +238,7 @@ TEST_F(CliTest, AnElfFileGoesOutAsObjcopyMakesIt) {
 // is waited for; Ctrl-C while waiting ends with the last transfer's exit code.
 TEST_F(CliTest, WatchSendsEachSteadyVersionUntilCtrlC) {
   const std::string file = dir_.Write("w.bin", PatternBytes(100));
-  pid_t pid = Start("--simulate=bad-checksum --watch --address=1 " + file);
+  pid_t pid = Start("--simulate=bad-checksum --watch --address=6004000 " + file);
   EXPECT_EQ(Await("\nsent ", 1), 1);
   {
     // Rewritten in five pieces a tenth of a second apart, as a slow build writes it.
@@ -233,7 +254,7 @@ TEST_F(CliTest, WatchSendsEachSteadyVersionUntilCtrlC) {
   EXPECT_EQ(Await("watching ", 3), 3);
   kill(pid, SIGINT);
   EXPECT_EQ(Exit(pid), 1);
-  EXPECT_EQ(Count(Read("out"), "\nsent (100|1000|300) bytes to 00000001 in .*, checksum differed\n"), 3) << Read("out");
+  EXPECT_EQ(Count(Read("out"), "\nsent (100|1000|300) bytes to 06004000 in .*, checksum differed\n"), 3) << Read("out");
   EXPECT_EQ(Read("err"), "varnok-cli: Checksum Error\nvarnok-cli: Checksum Error\nvarnok-cli: Checksum Error\n");
 }
 
@@ -244,7 +265,7 @@ TEST_F(CliTest, ASecondCtrlCEndsAtOnce) {
   ASSERT_TRUE(pipe(fds) == 0 && fcntl(fds[1], F_SETPIPE_SZ, 4096) == 4096 &&
               write(fds[1], Bytes(4096).data(), 4096) == 4096);
   pid_t pid =
-      Start("--simulate=silent --address=0 " + dir_.Write("p.bin", {1}), ".", "", "2>&" + std::to_string(fds[1]));
+      Start("--simulate=silent --address=6004000 " + dir_.Write("p.bin", {1}), ".", "", "2>&" + std::to_string(fds[1]));
   EXPECT_EQ(Await("Waiting for Saturn", 1), 1);
   kill(pid, SIGINT);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
@@ -363,7 +384,7 @@ TEST_F(CliTest, TheServersOutcomesAreTheClientsExitCodesAndCurlsStatus) {
   for (const char* mode : {"bad-checksum", "silent"}) {
     pid_t server;
     const int port = Serve(mode, server);
-    const std::string host = "--host 127.0.0.1:" + std::to_string(port) + " --address 1 prog.bin ";
+    const std::string host = "--host 127.0.0.1:" + std::to_string(port) + " --address 6004000 prog.bin ";
     const bool silent = !strcmp(mode, "silent");
     if (silent) {
       pid_t client = Start(host, d, "", "2>" + d + "/client.err", "client.out");
@@ -380,7 +401,7 @@ TEST_F(CliTest, TheServersOutcomesAreTheClientsExitCodesAndCurlsStatus) {
     Result r = Cli(host + (silent ? "--wait 1" : ""), d);
     EXPECT_EQ(r.exit, silent ? 6 : 1);
     EXPECT_EQ(r.err, silent ? "varnok-cli: the console did not answer within 1 s\n" : "varnok-cli: Checksum Error\n");
-    std::string answer = Http(port, "PUT /upload?address=1&wait=1 HTTP/1.0\r\nContent-Length: 3\r\n\r\nabc");
+    std::string answer = Http(port, "PUT /upload?address=6004000&wait=1 HTTP/1.0\r\nContent-Length: 3\r\n\r\nabc");
     EXPECT_EQ(answer.substr(0, 12), silent ? "HTTP/1.1 504" : "HTTP/1.1 422") << answer;
     kill(server, SIGINT);
     EXPECT_EQ(Exit(server), 0);
@@ -392,10 +413,10 @@ TEST_F(CliTest, TheServersOutcomesAreTheClientsExitCodesAndCurlsStatus) {
 TEST_F(CliTest, AReadOnlyProfileIsReportedOnceAndKeptWhole) {
   const std::string d = dir_.path(), ini = d + "/config/varnok/varnok.INI";
   dir_.Write("a.bin", {1, 2, 3});
-  ASSERT_EQ(Cli("--simulate=fast --address 1 a.bin", d).exit, 0);
+  ASSERT_EQ(Cli("--simulate=fast --address 6004000 a.bin", d).exit, 0);
   const std::string before = Profile();
   ASSERT_EQ(chmod(ini.c_str(), 0444), 0);
-  Result r = Cli("--simulate=bad-checksum --port 330 --address 2 a.bin", d);
+  Result r = Cli("--simulate=bad-checksum --port 330 --address 6004002 a.bin", d);
   EXPECT_EQ(r.exit, 1);
   EXPECT_EQ(r.err, "varnok-cli: Checksum Error\nvarnok-cli: cannot save the history in the profile: " + ini +
                        ": Permission denied\n");
