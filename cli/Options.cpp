@@ -13,7 +13,8 @@ const char kVersion[] = "varnok-cli 1.3 (Varnok - Version 1.3 (Beta))\n";
 const char kUsage[] =
     "usage: varnok-cli [--port 300|310|320|330] [--address HEX] [--wait SECONDS] [--watch]\n"
     "                  [--simulate[=MODE] [--receipt INI]] [FILE]\n"
-    "       varnok-cli --serve [ADDRESS:]PORT [--port P] [--wait SECONDS] [--simulate[=MODE] [--receipt INI]]\n"
+    "       varnok-cli --serve [ADDRESS:]PORT [--port P] [--wait SECONDS]\n"
+    "                  [--simulate[=MODE] [--receipt INI]]\n"
     "       varnok-cli --host HOST[:PORT] [--address HEX] [--wait SECONDS] [--watch] FILE\n"
     "\n"
     "Sends FILE to the console at the hexadecimal start address, through the link card at the port.\n"
