@@ -25,7 +25,7 @@ add_library(varnok_sim STATIC portio/sim/SimConsole.cpp portio/sim/SimBus.cpp po
 target_link_libraries(varnok_sim PUBLIC varnok_framework)
 
 add_library(varnok_cli STATIC cli/ElfImage.cpp cli/Progress.cpp cli/Options.cpp cli/Report.cpp cli/Follower.cpp
-                              cli/Upload.cpp cli/Watch.cpp cli/posix/CliPorts.cpp portio/linux/LinuxPortIo.cpp)
+                              cli/Upload.cpp cli/Watch.cpp cli/History.cpp cli/posix/CliPorts.cpp portio/linux/LinuxPortIo.cpp)
 target_link_libraries(varnok_cli PUBLIC varnok_framework)
 
 if(VARNOK_FUZZ)
