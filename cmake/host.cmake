@@ -41,6 +41,11 @@ endif()
 option(VARNOK_CLI_ONLY "Build varnok-cli alone" OFF)
 add_executable(varnok-cli cli/main.cpp cli/CliMain.cpp)
 target_link_libraries(varnok-cli PRIVATE varnok_program varnok_sim varnok_cli)
+# Linked statically (but under the sanitizers): it runs whatever the distribution, and its Debian
+# package depends on nothing.
+if(NOT VARNOK_SANITIZE)
+  target_link_options(varnok-cli PRIVATE -static)
+endif()
 if(VARNOK_CLI_ONLY)
   return()
 endif()
