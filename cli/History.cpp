@@ -3,6 +3,7 @@
 
 namespace {
 const char kSection[] = "ElfUpload";
+CString GetNewest(const CString* pEntries, int nCount) { return nCount > 0 ? pEntries[0] : CString(); }
 }  // namespace
 
 CString CHistory::GetNewestElf() const {

@@ -31,7 +31,6 @@ class CHistory {
  private:
   // The ELF file sent last while it is the most recent upload; empty otherwise.
   CString GetNewestElf() const;
-  CString GetNewest(const CString* pEntries, int nCount) const { return nCount > 0 ? pEntries[0] : CString(); }
   // The dialog's two lists and their combo boxes as they were before the upload.
   void RestoreLists();
 
