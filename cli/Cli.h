@@ -14,7 +14,8 @@ enum CliExit {
   kExitStopped = 3,        // Ctrl-C
   kExitNoPortAccess = 4,   // this system gives no way to the I/O ports
   kExitTransferFault = 5,  // read error or out of memory during the transfer
-  kExitNoAnswer = 6        // --wait: the console did not answer in time
+  kExitNoAnswer = 6,       // --wait: the console did not answer in time
+  kExitInternal = 70       // an internal fault: a message this program does not know (sysexits' EX_SOFTWARE)
 };
 
 int CliMain(int argc, char** argv);

@@ -16,6 +16,9 @@ class CFollower final : public CPortIo {
   void Begin();
   // kExitStopped (Ctrl-C) or kExitNoAnswer (--wait) when this side stopped the transfer, else 0.
   int GetStopExit() const { return m_nStopExit; }
+  // The data bytes the console had answered then (the dialog writes the rest of its slice after
+  // a stop without waiting for answers).
+  DWORD GetSentAtStop() const { return m_nSentAtStop; }
 
   BYTE In(UINT nPort) override;
   void Out(UINT nPort, BYTE value) override;
@@ -32,7 +35,7 @@ class CFollower final : public CPortIo {
   BOOL m_bBegun = FALSE;
   BOOL m_bPollBusy = FALSE;
   int m_nStopExit = 0;
-  DWORD m_dwBegin = 0;
+  DWORD m_nSentAtStop = 0;
   DWORD m_dwMark = 0;
 };
 
