@@ -123,5 +123,12 @@ void CReport::OnBox(const HEADLESS_MESSAGEBOX& box, void* pContext) {
   } else {
     CliMessage(box.strText, pszObject, pszReason);
   }
+  // The command line's own paths are full; the window keeps one typed into its File box as typed,
+  // relative to the folder it was started in, which a bare run from elsewhere cannot know.
+  if (box.nID == IDS_OPEN_ERROR && !strPath.IsEmpty() && strPath[0] != '/' && strPath[0] != '\\' &&
+      (strPath.GetLength() < 2 || strPath[1] != ':'))
+    CliMessage("the window's history holds a relative path, looked for as", AfxFullPath(strPath),
+               "the window keeps a path typed into its File box as typed; give the file again, or choose it with "
+               "Browse in the window, which keeps full paths");
   if (pThis->m_nExit == kExitSent) pThis->m_nExit = nExit;
 }

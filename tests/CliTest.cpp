@@ -307,6 +307,22 @@ TEST_F(CliReportTest, AnUnknownMessageIsAnInternalFault) {
   EXPECT_EQ(report.GetExit(), kExitInternal);
 }
 
+// A relative path the window kept as typed: a bare run says where it looked for it, and why.
+TEST_F(CliTest, ARelativePathFromTheWindowIsExplained) {
+  const std::string d = dir_.path();
+  const std::string ini = "[Config]\nRecentFiles=1\nRecentFile0=x.bin\nRecentAdrss=1\nRecentAdrs0=6004000\n";
+  ASSERT_TRUE(std::filesystem::create_directories(d + "/config/varnok"));
+  dir_.Write("config/varnok/varnok.INI", Bytes(ini.begin(), ini.end()));
+  Result r = Cli("--simulate=fast", d);
+  EXPECT_EQ(r.exit, 2);
+  EXPECT_EQ(r.err,
+            "varnok-cli: Open Error: x.bin: No such file or directory\nvarnok-cli: the window's history holds a "
+            "relative path, looked for as: " +
+                d +
+                "/x.bin: the window keeps a path typed into its File box as "
+                "typed; give the file again, or choose it with Browse in the window, which keeps full paths\n");
+}
+
 TEST_F(CliTest, WithoutARightToThePortsItExitsWithFour) {
   // Only where the process can be kept from the ports for certain: the capability dropped and
   // seen to be gone (bit 17, CAP_SYS_RAWIO).
