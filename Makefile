@@ -63,6 +63,7 @@ bench: host windows
 	$(BUILD)/host/varnok_net_bench
 
 dist: host i686 linux-i386
+	./scripts/install-deps.sh dist
 	BUILD=$(abspath $(BUILD)) ./scripts/dist.sh
 
 demo: x86_64

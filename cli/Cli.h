@@ -15,7 +15,8 @@ enum CliExit {
   kExitNoPortAccess = 4,   // this system gives no way to the I/O ports
   kExitTransferFault = 5,  // read error or out of memory during the transfer
   kExitNoAnswer = 6,       // --wait: the console did not answer in time
-  kExitNetwork = 7         // --host, --serve: cannot connect or listen, the connection lost, the server busy
+  kExitNetwork = 7,        // --host, --serve: cannot connect or listen, the connection lost, the server busy
+  kExitInternal = 70       // an internal fault: a message this program does not know (sysexits' EX_SOFTWARE)
 };
 
 int CliMain(int argc, char** argv);

@@ -5,6 +5,7 @@
 #include "cli/Cli.h"
 #include "cli/Client.h"
 #include "cli/Follower.h"
+#include "cli/History.h"
 #include "cli/Options.h"
 #include "cli/Progress.h"
 #include "cli/Report.h"
@@ -18,6 +19,7 @@
 CPortIo* OpenCliPortIo(UINT nBase, char* pszWhy, int nWhy);
 
 int CliMain(int argc, char** argv) {
+  // First of all: a Ctrl-C from now on stops the upload, never the program half-way.
   CliStart();
   CLI_OPTIONS o;
   int nEnd = ParseOptions(argc, argv, o);
@@ -36,7 +38,12 @@ int CliMain(int argc, char** argv) {
   if (o.nPortIndex >= 0) dlg.SendDlgItemMessage(IDC_PORT, CB_SETCURSEL, static_cast<WPARAM>(o.nPortIndex));
   // The history keeps full paths, so that a later bare varnok-cli finds the file from anywhere;
   // the receipt, too, goes where it was named from here.
-  if (o.pszFile) dlg.SetDlgItemText(IDC_FILE, AfxFullPath(o.pszFile));
+  // A server's uploads come from its clients and leave no history.
+  CHistory history(dlg, o.nNetwork != kNetworkServe);
+  if (o.pszFile)
+    dlg.SetDlgItemText(IDC_FILE, AfxFullPath(o.pszFile));
+  else if (o.nNetwork != kNetworkServe)
+    history.ChooseMostRecent(o.pszAddress != 0);
   CString strReceipt = o.pszReceipt ? AfxFullPath(o.pszReceipt) : CString();
   if (o.pszAddress) dlg.SetDlgItemText(IDC_ADDRESS, o.pszAddress);
 
@@ -61,7 +68,7 @@ int CliMain(int argc, char** argv) {
   CProgressLine line(&follower, dlg);
   g_pPortIo = pAccess ? &line : 0;
   CReport report(dlg, line, szWhy);
-  CUploader uploader(dlg, follower, line, report, o.dwWait);
+  CUploader uploader(dlg, follower, line, report, history, o.dwWait);
 
   // Once; with --watch again at each change, until Ctrl-C or what no change of the file mends. A
   // server: until Ctrl-C, once it has a card and listens.

@@ -7,9 +7,12 @@
 #include "ui/UploadDlg.h"
 
 namespace {
-// While the console has not answered the handshake, the polls sleep a millisecond each once
-// this long has gone by: no core is kept busy, and a console that answers at once is not slowed.
+// Once the console has kept the transfer waiting this long (for its Ready in the handshake, for
+// the answer to a byte after it), each look at the card sleeps a millisecond first: no core is
+// kept busy, and a console that answers in time is never slowed. A console that is starting up
+// answers many offers "not ready", each at once, for a while: the handshake's is longer.
 const DWORD kHandshakeSpinMs = 250;
+const DWORD kByteSpinMs = 20;
 }  // namespace
 
 CFollower::CFollower(CPortIo* pInner, CUploadDlg& dlg, DWORD dwWaitMs)
@@ -30,7 +33,8 @@ BYTE CFollower::In(UINT nPort) {
       m_bPollBusy = FALSE;
       return 0xFF;
     }
-    if (m_dlg.m_nPhase == CUploadDlg::kPhaseHandshake && dwNow - m_dwBegin >= kHandshakeSpinMs) api::Sleep(1);
+    if (dwNow - m_dwMark >= (m_dlg.m_nPhase == CUploadDlg::kPhaseHandshake ? kHandshakeSpinMs : kByteSpinMs))
+      api::Sleep(1);
   }
   return m_pInner->In(nPort);
 }
@@ -39,9 +43,9 @@ void CFollower::Out(UINT nPort, BYTE value) {
   m_pInner->Out(nPort, value);
   if (nPort != static_cast<UINT>(g_nDataPort)) return;
   DWORD dwNow = api::GetTickCount();
-  // The time limit runs from the first offer through the whole handshake, then from each byte.
+  // The wait (and its time limit) runs from the first offer through the whole handshake, then
+  // from each byte.
   if (!m_bBegun || m_dlg.m_nPhase != CUploadDlg::kPhaseHandshake) m_dwMark = dwNow;
-  if (!m_bBegun) m_dwBegin = dwNow;
   m_bBegun = TRUE;
 }
 
@@ -49,5 +53,6 @@ void CFollower::Stop(int nExit, LPCSTR pszWhy) {
   if (m_nStopExit) return;
   m_nStopExit = nExit;
   m_pszWhy = pszWhy;
+  m_nSentAtStop = m_dlg.m_dwSent;
   m_bPollBusy = headless::Click(m_dlg.m_hWnd, IDCANCEL);
 }

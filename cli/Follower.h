@@ -23,6 +23,9 @@ class CFollower final : public CPortIo {
   // queue; this status poll reads "busy", so that the wait looks at the queue even when the
   // card answers at once. pszWhy (kept, not copied): a stop for another reason (the server's).
   void Stop(int nExit, LPCSTR pszWhy = 0);
+  // The data bytes the console had answered then (the dialog writes the rest of its slice after
+  // a stop without waiting for answers).
+  DWORD GetSentAtStop() const { return m_nSentAtStop; }
 
   BYTE In(UINT nPort) override;
   void Out(UINT nPort, BYTE value) override;
@@ -35,7 +38,7 @@ class CFollower final : public CPortIo {
   BOOL m_bPollBusy = FALSE;
   int m_nStopExit = 0;
   LPCSTR m_pszWhy = 0;
-  DWORD m_dwBegin = 0;
+  DWORD m_nSentAtStop = 0;
   DWORD m_dwMark = 0;
 };
 

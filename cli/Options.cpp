@@ -18,8 +18,9 @@ const char kUsage[] =
     "       varnok-cli --host HOST[:PORT] [--address HEX] [--wait SECONDS] [--watch] FILE\n"
     "\n"
     "Sends FILE to the console at the hexadecimal start address, through the link card at the port.\n"
-    "A missing FILE or address is the most recent one (a bare varnok-cli sends the last upload again);\n"
-    "a missing port is the one last used. The history is the program's own (the Varnok window's).\n"
+    "A missing FILE or address is the most recent one (a bare varnok-cli sends the most recent upload\n"
+    "again, an ELF file's too); a missing port is the one last used. The history is the program's\n"
+    "own (the Varnok window's; ELF files, which the window would send as they are, kept apart).\n"
     "An ELF file (a linked SuperH program) is sent as sh-elf-objcopy -O binary makes it, to the\n"
     "address where that image starts; any other file is sent as it is. An upload that starts in\n"
     "work RAM (00200000-002fffff, 06000000-060fffff, and 20000000 higher) must end in the same\n"
@@ -34,7 +35,7 @@ const char kUsage[] =
     "                  a second, until Ctrl-C; a file that is gone meanwhile is waited for\n"
     "  --simulate      a simulated card at the port with a console behind it, paced like real\n"
     "                  hardware; =fast answers at once, =bad-checksum gets a checksum error,\n"
-    "                  =silent never answers\n"
+    "                  =silent never answers, =stall stops answering half-way through the data\n"
     "  --receipt INI   with --simulate: what the console received, in INI's [DemoConsole] section\n"
     "  --serve [ADDRESS:]PORT  take uploads over HTTP at PORT (on ADDRESS alone, if given) for the\n"
     "                  card of this PC, one at a time, until Ctrl-C: whoever reaches the port can run\n"
@@ -45,12 +46,12 @@ const char kUsage[] =
     "\n"
     "Ctrl-C stops the transfer (a second one ends at once); while --watch waits for a change it\n"
     "ends with the last transfer's exit code. More in the README, and on Linux in the manual page:\n"
-    "man ./varnok-cli.1\n"
+    "man varnok-cli (man ./varnok-cli.1 in the unpacked archive)\n"
     "\n"
     "Exit codes: 0 sent and the checksum matched, 1 checksum error, 2 bad input, 3 stopped,\n"
     "4 no port access, 5 read error or out of memory during the transfer,\n"
     "6 the console did not answer (--wait), 7 the network (cannot connect or listen, the connection\n"
-    "lost, the server busy).\n";
+    "lost, the server busy), 70 an internal fault.\n";
 
 BOOL Equal(LPCSTR a, LPCSTR b) { return AfxStrCmpNoCase(a, b) == 0; }
 
@@ -152,11 +153,12 @@ int ParseOptions(int argc, char** argv, CLI_OPTIONS& o) {
     } kModes[] = {{"paced", CSimBus::kPaced},
                   {"fast", CSimBus::kFast},
                   {"bad-checksum", CSimBus::kBadChecksum},
-                  {"silent", CSimBus::kSilent}};
+                  {"silent", CSimBus::kSilent},
+                  {"stall", CSimBus::kStall}};
     for (const auto& m : kModes)
       if (Equal(pszSimulate, m.pszName)) o.nSimulate = m.mode;
     if (o.nSimulate < 0) {
-      CliMessage("--simulate takes paced, fast, bad-checksum or silent");
+      CliMessage("--simulate takes paced, fast, bad-checksum, silent or stall");
       return kExitBadInput;
     }
   }

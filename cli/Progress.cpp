@@ -70,7 +70,8 @@ void CProgressLine::Begin() {
 
 void CProgressLine::Out(UINT nPort, BYTE value) {
   m_pInner->Out(nPort, value);
-  if (nPort != static_cast<UINT>(g_nDataPort)) return;
+  // The bytes a stopped transfer still writes are not followed: nobody answers them.
+  if (nPort != static_cast<UINT>(g_nDataPort) || m_dlg.m_bAbort) return;
   m_bBegun = TRUE;
   BOOL bWasData = m_bData;
   NoteDataPhase();
@@ -93,15 +94,17 @@ void CProgressLine::OnMessage(HWND hWnd, UINT uMsg, WPARAM, LPARAM lParam, void*
 void CProgressLine::OnStatus(LPCSTR pszText) {
   NoteDataPhase();
   if (!AfxStrCmpNoCase(pszText, m_szStatus)) return;
+  // The end (Ready) has the summary instead.
+  CString strReady;
+  strReady.LoadString(IDS_STATUS_READY);
+  if (strReady == pszText) return;
   // The data's last tenth, before the checksum's status.
   if (DataLineDue()) Show();
   int n = AfxStrLen(pszText);
   if (n >= static_cast<int>(sizeof(m_szStatus))) n = sizeof(m_szStatus) - 1;
   AfxMemCopy(m_szStatus, pszText, n);
   m_szStatus[n] = 0;
-  CString strReady;
-  strReady.LoadString(IDS_STATUS_READY);
-  if (strReady != pszText) Show();
+  Show();
 }
 
 void CProgressLine::EndLine() {
@@ -109,9 +112,11 @@ void CProgressLine::EndLine() {
   m_bDrawn = FALSE;
 }
 
-BOOL CProgressLine::Summary(char* sz, int nExit, LPCSTR pszAddress) const {
+BOOL CProgressLine::Summary(char* sz, int nExit, DWORD nSent, LPCSTR pszAddress) const {
   if (!m_bBegun) return FALSE;
-  FormatSummary(sz, nExit, Get(), pszAddress);
+  PROGRESS p = Get();
+  p.nSent = nSent;
+  FormatSummary(sz, nExit, p, pszAddress);
   return TRUE;
 }
 

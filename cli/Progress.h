@@ -41,8 +41,11 @@ class CProgressLine final : public CPortIo {
   void SetPlain() { m_bTerminal = FALSE; }
   // Leaves the updating line behind before anything else is printed.
   void EndLine();
-  // The closing line after a transfer, into sz (300); FALSE when no transfer began.
-  BOOL Summary(char* sz, int nExit, LPCSTR pszAddress) const;
+  // Whether the transfer began: its first byte went to the card.
+  BOOL Began() const { return m_bBegun; }
+  // The closing line after a transfer that sent nSent data bytes, into sz (300); FALSE when no
+  // transfer began.
+  BOOL Summary(char* sz, int nExit, DWORD nSent, LPCSTR pszAddress) const;
 
   BYTE In(UINT nPort) override { return m_pInner->In(nPort); }
   void Out(UINT nPort, BYTE value) override;

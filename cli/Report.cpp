@@ -16,9 +16,9 @@ void* s_pSinkContext = 0;
 BOOL s_bConsole[2];  // stdout, stderr
 
 BOOL WINAPI OnControl(DWORD) {
-  // Called on another thread (Windows) or in a signal handler (Linux): a flag, or the end.
-  if (s_nInterrupts > 0) api::ExitProcess(kExitStopped);
-  s_nInterrupts = s_nInterrupts + 1;
+  // Called on a thread of its own for each Ctrl-C (Windows: two may run at once) or in a signal
+  // handler (Linux): counted without losing one, and the second ends the program.
+  if (api::InterlockedIncrement(&s_nInterrupts) > 1) api::ExitProcess(kExitStopped);
   return TRUE;
 }
 
@@ -100,33 +100,49 @@ void CReport::OnBox(const HEADLESS_MESSAGEBOX& box, void* pContext) {
   BOOL bReason = GetSystemError(szReason, sizeof(szReason));  // before anything else can fail
   CReport* pThis = static_cast<CReport*>(pContext);
   pThis->m_line.EndLine();
-  // What each box is about: the file (and why, in the system's words or these), or the ports.
+  // Each box the dialog shows, by its string's number: the exit code, and what it is about (the
+  // file, and why in the system's words or these; or the ports).
   static const struct {
     UINT nID;
     int nExit;
     BOOL bPath;
     BOOL bSystemReason;
     LPCSTR pszReason;
-  } kBoxes[] = {{IDS_OPEN_ERROR, kExitBadInput, TRUE, TRUE, 0},
+  } kBoxes[] = {{IDS_NO_FILE, kExitBadInput, FALSE, FALSE, 0},
+                {IDS_NO_ADDRESS, kExitBadInput, FALSE, FALSE, 0},
+                {IDS_NO_PORT, kExitBadInput, FALSE, FALSE, 0},
+                {IDS_OPEN_ERROR, kExitBadInput, TRUE, TRUE, 0},
                 {IDS_FILE_TOO_LARGE, kExitBadInput, TRUE, FALSE, "more than 4294967295 bytes"},
                 {IDS_CHECKSUM_ERROR, kExitChecksum, FALSE, FALSE, 0},
                 {IDS_PORT_ACCESS, kExitNoPortAccess, FALSE, FALSE, 0},
                 // No failure in the system: the read came short (the file shrank, or is not all there).
                 {IDS_READ_ERROR, kExitTransferFault, TRUE, TRUE, "the file ended before its length"},
                 {IDS_OUT_OF_MEMORY, kExitTransferFault, FALSE, FALSE, 0}};
-  int nExit = kExitBadInput;  // the validation messages
+  int nExit = kExitInternal;
   CString strPath;
   pThis->m_dlg.GetDlgItemText(IDC_FILE, strPath);
   LPCSTR pszObject = 0, pszReason = 0;
   for (const auto& b : kBoxes) {
-    CString str;
-    str.LoadString(b.nID);
-    if (str != box.strText) continue;
+    if (b.nID != box.nID) continue;
     nExit = b.nExit;
     pszObject = b.bPath ? static_cast<LPCSTR>(strPath) : 0;
     pszReason = b.bSystemReason && bReason ? szReason : b.pszReason;
   }
   if (nExit == kExitNoPortAccess && pThis->m_pszWhyNoPorts[0]) pszObject = pThis->m_pszWhyNoPorts;
-  CliMessage(box.strText, pszObject, pszReason);
+  if (nExit == kExitInternal) {
+    // A box this table has not heard of: a fault of the program, not of the user's input.
+    char sz[80];
+    api::wsprintfA(sz, "internal fault: message %u is not known here", box.nID);
+    CliMessage(sz, box.strText);
+  } else {
+    CliMessage(box.strText, pszObject, pszReason);
+  }
+  // The command line's own paths are full; the window keeps one typed into its File box as typed,
+  // relative to the folder it was started in, which a bare run from elsewhere cannot know.
+  if (box.nID == IDS_OPEN_ERROR && !strPath.IsEmpty() && strPath[0] != '/' && strPath[0] != '\\' &&
+      (strPath.GetLength() < 2 || strPath[1] != ':'))
+    CliMessage("the window's history holds a relative path, looked for as", AfxFullPath(strPath),
+               "the window keeps a path typed into its File box as typed; give the file again, or choose it with "
+               "Browse in the window, which keeps full paths");
   if (pThis->m_nExit == kExitSent) pThis->m_nExit = nExit;
 }

@@ -5,6 +5,7 @@
 #include "cli/Cli.h"
 #include "cli/ElfImage.h"
 #include "cli/Follower.h"
+#include "cli/History.h"
 #include "cli/Options.h"
 #include "cli/Progress.h"
 #include "cli/Report.h"
@@ -85,6 +86,11 @@ BOOL FitsWorkRam(CUploadDlg& dlg, const ELF_IMAGE& image, LPCSTR pszPath) {
 }  // namespace
 
 int CUploader::Send(LPCSTR pszAddress) {
+  // A Ctrl-C that came before: nothing goes to the card.
+  if (CliInterrupts()) {
+    CliMessage("stopped");
+    return kExitStopped;
+  }
   ELF_IMAGE image;
   CString strPath;
   if (!PrepareElf(m_dlg, pszAddress, image, strPath)) return kExitBadInput;
@@ -93,6 +99,8 @@ int CUploader::Send(LPCSTR pszAddress) {
     if (image.pData) api::HeapFree(api::GetProcessHeap(), 0, image.pData);
     return kExitBadInput;
   }
+  BOOL bElf = image.pData != 0;
+  m_history.BeforeUpload(bElf);
   m_follower.Begin();
   m_line.Begin();
   m_report.Begin();
@@ -100,6 +108,7 @@ int CUploader::Send(LPCSTR pszAddress) {
   while (headless::GetQueueLength() > 0) theApp.PumpMessage();
   CFile::SetImage(0, 0, 0);
   if (image.pData) api::HeapFree(api::GetProcessHeap(), 0, image.pData);
+  m_history.AfterUpload(bElf, m_line.Began());
   m_line.EndLine();
   int nExit = m_report.GetExit();
   if (nExit == kExitSent && m_follower.GetStopExit() == kExitStopped) {
@@ -115,6 +124,7 @@ int CUploader::Send(LPCSTR pszAddress) {
   char szSummary[300];
   CString strAddress;
   m_dlg.GetDlgItemText(IDC_ADDRESS, strAddress);
-  if (m_line.Summary(szSummary, nExit, strAddress)) CliWrite(STD_OUTPUT_HANDLE, szSummary);
+  DWORD nSent = m_follower.GetStopExit() ? m_follower.GetSentAtStop() : m_dlg.m_dwSent;
+  if (m_line.Summary(szSummary, nExit, nSent, strAddress)) CliWrite(STD_OUTPUT_HANDLE, szSummary);
   return nExit;
 }

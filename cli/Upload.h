@@ -12,13 +12,15 @@ ElfKind LoadElfFile(LPCSTR pszPath, LPCSTR pszAddress, ELF_IMAGE& image);
 
 class CUploadDlg;
 class CFollower;
+class CHistory;
 class CProgressLine;
 class CReport;
 
 class CUploader {
  public:
-  CUploader(CUploadDlg& dlg, CFollower& follower, CProgressLine& line, CReport& report, DWORD dwWaitSeconds)
-      : m_dlg(dlg), m_follower(follower), m_line(line), m_report(report), m_dwWait(dwWaitSeconds) {}
+  CUploader(CUploadDlg& dlg, CFollower& follower, CProgressLine& line, CReport& report, CHistory& history,
+            DWORD dwWaitSeconds)
+      : m_dlg(dlg), m_follower(follower), m_line(line), m_report(report), m_history(history), m_dwWait(dwWaitSeconds) {}
 
   // One press of Execute with what the boxes hold, to its end: its exit code. pszAddress is the
   // address the user gave (0: none), which an ELF file's load address must equal.
@@ -31,6 +33,7 @@ class CUploader {
   CFollower& m_follower;
   CProgressLine& m_line;
   CReport& m_report;
+  CHistory& m_history;
   DWORD m_dwWait;
 };
 

@@ -26,8 +26,8 @@ add_library(varnok_sim STATIC portio/sim/SimConsole.cpp portio/sim/SimBus.cpp po
 target_link_libraries(varnok_sim PUBLIC varnok_framework)
 
 add_library(varnok_cli STATIC cli/ElfImage.cpp cli/WorkRam.cpp cli/Progress.cpp cli/Options.cpp cli/Report.cpp
-                              cli/Follower.cpp cli/Upload.cpp cli/Watch.cpp cli/Http.cpp cli/Net.cpp cli/Server.cpp
-                              cli/Client.cpp cli/posix/CliPorts.cpp portio/linux/LinuxPortIo.cpp)
+                              cli/Follower.cpp cli/Upload.cpp cli/Watch.cpp cli/History.cpp cli/Http.cpp cli/Net.cpp
+                              cli/Server.cpp cli/Client.cpp cli/posix/CliPorts.cpp portio/linux/LinuxPortIo.cpp)
 target_link_libraries(varnok_cli PUBLIC varnok_framework)
 
 if(VARNOK_FUZZ)
@@ -43,6 +43,11 @@ endif()
 option(VARNOK_CLI_ONLY "Build varnok-cli alone" OFF)
 add_executable(varnok-cli cli/main.cpp cli/CliMain.cpp)
 target_link_libraries(varnok-cli PRIVATE varnok_program varnok_sim varnok_cli)
+# Linked statically (but under the sanitizers): it runs whatever the distribution, and its Debian
+# package depends on nothing.
+if(NOT VARNOK_SANITIZE)
+  target_link_options(varnok-cli PRIVATE -static)
+endif()
 if(VARNOK_CLI_ONLY)
   return()
 endif()

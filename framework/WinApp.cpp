@@ -17,10 +17,25 @@ HWND AfxGetSafeOwner(CWnd* pParent) {
 
 HINSTANCE AfxGetInstanceHandle() { return s_pApp ? s_pApp->m_hInstance : 0; }
 
-int AfxMessageBox(LPCSTR lpszText, UINT nType) {
+// Owned by the main window, captioned with the application's name.
+static int ShowMessageBox(LPCSTR lpszText, UINT nType, UINT nIDHelp) {
   CWnd* pMain = AfxGetMainWnd();
-  LPCSTR pszCaption = s_pApp ? s_pApp->m_pszAppName : "";
-  return api::MessageBoxA(pMain ? pMain->m_hWnd : 0, lpszText, pszCaption, nType);
+  MSGBOXPARAMSA params = {};
+  params.cbSize = sizeof(params);
+  params.hwndOwner = pMain ? pMain->m_hWnd : 0;
+  params.lpszText = lpszText;
+  params.lpszCaption = s_pApp ? s_pApp->m_pszAppName : "";
+  params.dwStyle = nType;
+  params.dwContextHelpId = nIDHelp;
+  return api::MessageBoxIndirectA(&params);
+}
+
+int AfxMessageBox(LPCSTR lpszText, UINT nType) { return ShowMessageBox(lpszText, nType, 0); }
+
+int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp) {
+  CString str;
+  str.LoadString(nIDPrompt);
+  return ShowMessageBox(str, nType, nIDHelp == static_cast<UINT>(-1) ? nIDPrompt : nIDHelp);
 }
 
 void AfxEnableControlContainer() {}

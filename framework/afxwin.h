@@ -384,6 +384,9 @@ HWND AfxGetSafeOwner(CWnd* pParent);
 CString AfxFullPath(LPCSTR pszName);
 HINSTANCE AfxGetInstanceHandle();
 int AfxMessageBox(LPCSTR lpszText, UINT nType = MB_OK);
+// The same box showing string nIDPrompt; the box carries that number as its help context (or
+// nIDHelp, when given), as the class library's boxes do.
+int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = static_cast<UINT>(-1));
 void AfxEnableControlContainer();
 // The entry point's work: names, InitInstance, and the exit code.
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow);

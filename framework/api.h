@@ -29,6 +29,8 @@ int GetWindowTextLengthA(HWND hWnd);
 BOOL EnableWindow(HWND hWnd, BOOL bEnable);
 BOOL IsWindowEnabled(HWND hWnd);
 int MessageBoxA(HWND hOwner, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+// The same box, with a help context: the program passes the number of the string it shows.
+int MessageBoxIndirectA(const MSGBOXPARAMSA* pParams);
 BOOL PeekMessageA(MSG* pMsg, HWND hWnd, UINT uFirst, UINT uLast, UINT uRemove);
 BOOL GetMessageA(MSG* pMsg, HWND hWnd, UINT uFirst, UINT uLast);
 BOOL IsDialogMessageA(HWND hDlg, MSG* pMsg);
@@ -107,6 +109,9 @@ BOOL CharToOemBuffA(LPCSTR lpszSrc, LPSTR lpszDst, DWORD cchDstLength);
 // The routine gets CTRL_C_EVENT; it may run on another thread (Windows) or in a signal handler
 // (Linux): it may only set flags or end the process.
 BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE pfnRoutine, BOOL bAdd);
+// Adds one to *pn in one step that no other thread or signal handler can split. Windows 95's
+// returns only the sign of the result (exact only for zero): callers read *pn again instead.
+LONG InterlockedIncrement(LONG volatile* pn);
 void ExitProcess(UINT uExitCode);
 
 // ---- Sockets: Winsock 1.1 (varnok-cli; win32/Win32Sockets.cpp, posix/PosixSockets.cpp) ----

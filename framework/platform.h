@@ -189,6 +189,18 @@ typedef struct _WIN32_FIND_DATAA {
 #define MB_ICONEXCLAMATION 0x00000030
 #define IDOK 1
 #define IDCANCEL 2
+typedef struct tagMSGBOXPARAMSA {
+  UINT cbSize;
+  HWND hwndOwner;
+  HINSTANCE hInstance;
+  LPCSTR lpszText;
+  LPCSTR lpszCaption;
+  DWORD dwStyle;
+  LPCSTR lpszIcon;
+  UINT_PTR dwContextHelpId;
+  void* lpfnMsgBoxCallback;
+  DWORD dwLanguageId;
+} MSGBOXPARAMSA;
 
 // Window and control styles (values as Win32 defines them).
 #define WS_OVERLAPPED 0x00000000

@@ -121,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool differ =
       w.size() == check + 2 && card.m_replies[check + 1] >= 0 && (card.m_replies[check] & 0x0F) != ((sum >> 8) & 0x0F);
   if (headless::GetMessageBoxCount() != (differ ? 1 : 0) ||
-      (differ && headless::GetMessageBox(0)->strText != "Checksum Error"))
+      (differ && headless::GetMessageBox(0)->nID != IDS_CHECKSUM_ERROR))
     abort();
   api::DestroyWindow(dlg.m_hWnd);
   theApp.m_pMainWnd = nullptr;

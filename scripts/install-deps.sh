@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the builds and the test suite need, when they are missing, and
 # lets the machine run 32-bit x86 programs when its kernel cannot (below).
+#   install-deps.sh [dist]   dist: also what make dist needs (lintian, to check the .deb packages)
 # Safe to run again: it only calls apt-get when something is absent.
 set -euo pipefail
 
@@ -11,6 +12,7 @@ packages=(
   wine64 xvfb x11-utils imagemagick python3 zip
   wine32:i386 qemu-user-static g++-i686-linux-gnu binutils-sh-elf
 )
+[ "${1:-}" = dist ] && packages+=(lintian)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -5,11 +5,7 @@
 static const int kPortCount = 4;
 static const ULONGLONG kMaxLength = 0xFFFFFFFFull;  // the header's length field has 32 bits
 
-void CUploadDlg::ShowError(UINT nStringId) {
-  CString str;
-  str.LoadString(nStringId);
-  AfxMessageBox(str, MB_ICONHAND);
-}
+void CUploadDlg::ShowError(UINT nStringId) { AfxMessageBox(nStringId, MB_ICONHAND); }
 
 void CUploadDlg::OnExecute() {
   CString strPath;

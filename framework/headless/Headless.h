@@ -31,6 +31,7 @@ struct HEADLESS_MESSAGEBOX {
   CString strText;
   CString strCaption;
   UINT uType;
+  UINT nID;  // the box's help context: the number of the string it shows (0 when given none)
 };
 
 // Observer of every message sent to a control or dialog (status texts, progress positions...).

@@ -493,15 +493,25 @@ BOOL IsWindowEnabled(HWND hWnd) {
   return p ? p->bEnabled : FALSE;
 }
 
-int MessageBoxA(HWND hOwner, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
+int MessageBoxIndirectA(const MSGBOXPARAMSA* pParams) {
   HEADLESS_MESSAGEBOX& box = s_boxes[s_nBoxes % kMessageBoxesKept];
-  box.hOwner = hOwner;
-  box.strText = lpText;
-  box.strCaption = lpCaption;
-  box.uType = uType;
+  box.hOwner = pParams->hwndOwner;
+  box.strText = pParams->lpszText;
+  box.strCaption = pParams->lpszCaption;
+  box.uType = pParams->dwStyle;
+  box.nID = static_cast<UINT>(pParams->dwContextHelpId);
   ++s_nBoxes;
   if (s_pfnMsgBox) s_pfnMsgBox(box, s_pMsgBoxContext);
   return IDOK;
+}
+
+int MessageBoxA(HWND hOwner, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
+  MSGBOXPARAMSA params = {};
+  params.hwndOwner = hOwner;
+  params.lpszText = lpText;
+  params.lpszCaption = lpCaption;
+  params.dwStyle = uType;
+  return api::MessageBoxIndirectA(&params);
 }
 
 BOOL PeekMessageA(MSG* pMsg, HWND, UINT, UINT, UINT uRemove) { return TakeMessage(pMsg, uRemove & PM_REMOVE); }

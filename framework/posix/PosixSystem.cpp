@@ -184,13 +184,26 @@ HINSTANCE GetModuleHandleA(LPCSTR) { return reinterpret_cast<HINSTANCE>(&s_chHea
 
 DWORD GetFullPathNameA(LPCSTR lpFileName, DWORD nSize, LPSTR lpBuffer, LPSTR* lpFilePart) {
   if (lpFilePart) *lpFilePart = nullptr;
-  std::string path = lpFileName ? lpFileName : "";
-  if (path.empty()) return 0;
-  if (path[0] != '/') {
+  std::string name = lpFileName ? lpFileName : "";
+  if (name.empty()) return 0;
+  if (name[0] != '/') {
     char cwd[4096];
     if (!getcwd(cwd, sizeof(cwd))) return 0;
-    path = std::string(cwd) + "/" + path;
+    name = std::string(cwd) + "/" + name;
   }
+  // As Windows makes it: by the text alone (no link followed), "." and ".." gone (".." at the
+  // root stays there), one separator between names, a final one kept.
+  std::string path;
+  for (size_t at = 0, end; at < name.size(); at = end + 1) {
+    end = name.find('/', at);
+    if (end == std::string::npos) end = name.size();
+    std::string part = name.substr(at, end - at);
+    if (part == "..")
+      path.resize(path.empty() ? 0 : path.rfind('/'));
+    else if (!part.empty() && part != ".")
+      path += "/" + part;
+  }
+  if (path.empty() || name.back() == '/') path += "/";
   if (path.size() + 1 > nSize) return static_cast<DWORD>(path.size() + 1);
   memcpy(lpBuffer, path.c_str(), path.size() + 1);
   return static_cast<DWORD>(path.size());
@@ -261,6 +274,8 @@ BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE pfnRoutine, BOOL bAdd) {
   sigemptyset(&sa.sa_mask);
   return sigaction(SIGINT, &sa, nullptr) == 0;
 }
+
+LONG InterlockedIncrement(LONG volatile* pn) { return __atomic_add_fetch(pn, 1, __ATOMIC_SEQ_CST); }
 
 void ExitProcess(UINT uExitCode) { _exit(static_cast<int>(uExitCode)); }
 

@@ -1,6 +1,12 @@
 // Win32System.cpp - the system half of the platform seam: KERNEL32 and USER32 (ANSI).
 #include "framework/api.h"
 
+#ifdef __i386__
+// KERNEL32's own: the headers make InterlockedIncrement an inline XADD, which the i386 lacks.
+extern "C" __declspec(dllimport) LONG WINAPI
+    Kernel32InterlockedIncrement(LONG volatile* pn) __asm__("InterlockedIncrement@4");
+#endif
+
 namespace api {
 
 HANDLE CreateFileA(LPCSTR lpName, DWORD dwAccess, DWORD dwShare, void* pSecurity, DWORD dwDisposition, DWORD dwFlags,
@@ -63,6 +69,13 @@ BOOL CharToOemBuffA(LPCSTR lpszSrc, LPSTR lpszDst, DWORD cchDstLength) {
   return ::CharToOemBuffA(lpszSrc, lpszDst, cchDstLength);
 }
 BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE pfnRoutine, BOOL bAdd) { return ::SetConsoleCtrlHandler(pfnRoutine, bAdd); }
+LONG InterlockedIncrement(LONG volatile* pn) {
+#ifdef __i386__
+  return Kernel32InterlockedIncrement(pn);
+#else
+  return ::InterlockedIncrement(pn);  // the 64-bit KERNEL32 has none: the processor's own
+#endif
+}
 void ExitProcess(UINT uExitCode) { ::ExitProcess(uExitCode); }
 
 DWORD GetVersion() { return ::GetVersion(); }

@@ -27,6 +27,7 @@ BOOL IsWindowEnabled(HWND hWnd) { return ::IsWindowEnabled(hWnd); }
 int MessageBoxA(HWND hOwner, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
   return ::MessageBoxA(hOwner, lpText, lpCaption, uType);
 }
+int MessageBoxIndirectA(const MSGBOXPARAMSA* pParams) { return ::MessageBoxIndirectA(pParams); }
 BOOL PeekMessageA(MSG* pMsg, HWND hWnd, UINT uFirst, UINT uLast, UINT uRemove) {
   return ::PeekMessageA(pMsg, hWnd, uFirst, uLast, uRemove);
 }

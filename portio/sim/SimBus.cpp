@@ -29,6 +29,7 @@ CSimConsole::Config Configure(CSimBus::Mode mode, UINT nBase) {
   if (mode == CSimBus::kFastBusy) c.nBusyPolls = 1;
   c.bWrongChecksum = mode == CSimBus::kBadChecksum;
   if (mode == CSimBus::kSilent) c.nReadyAfterOffers = -1;
+  c.bStallMidData = mode == CSimBus::kStall;
   return c;
 }
 

@@ -1,6 +1,7 @@
 // SimBus.h - an ISA bus with one simulated link card (at 0x310 unless told otherwise) and a
 // console behind it, paced like real hardware (or as fast as polled, busy for one status poll
-// after each byte, with a console whose checksum answer is wrong, or one that never answers).
+// after each byte, with a console whose checksum answer is wrong, one that never answers, or
+// one that stops answering half-way through the data, as when it is reset mid-transfer).
 // The other card bases float (read 0xFF: busy forever); an access anywhere else ends the
 // process. After every transfer the console has received whole, what it received goes to the
 // section "DemoConsole" of the given profile.
@@ -11,7 +12,7 @@
 
 class CSimBus final : public CPortIo {
  public:
-  enum Mode { kPaced, kFast, kFastBusy, kBadChecksum, kSilent };
+  enum Mode { kPaced, kFast, kFastBusy, kBadChecksum, kSilent, kStall };
   explicit CSimBus(Mode mode = kPaced, UINT nBase = 0x310);
   BYTE In(UINT nPort) override;
   void Out(UINT nPort, BYTE value) override;

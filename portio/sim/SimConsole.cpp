@@ -22,6 +22,7 @@ CSimConsole::Config CSimConsole::DefaultConfig(UINT nBase) {
   c.bWrongChecksum = FALSE;
   c.bNoisyChecksum = FALSE;
   c.bStuckBusy = FALSE;
+  c.bStallMidData = FALSE;
   c.bRecordAccesses = FALSE;
   return c;
 }
@@ -60,6 +61,8 @@ void CSimConsole::CheckPort(UINT nPort) {
 
 BOOL CSimConsole::IsBusy() {
   if (m_config.bStuckBusy) return TRUE;
+  // The byte that passes the middle of the data is taken and never answered.
+  if (m_config.bStallMidData && m_state == kData && static_cast<DWORD>(m_data.GetSize()) > m_dwLength / 2) return TRUE;
   if (m_nBusyLeft > 0) {
     --m_nBusyLeft;
     return TRUE;

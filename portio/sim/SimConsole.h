@@ -29,6 +29,7 @@ class CSimConsole final : public CPortIo {
     BOOL bNoisyChecksum;     // the checksum replies carry more than the PC compares: bits 4-7
                              // of the first reply set, the second reply inverted
     BOOL bStuckBusy;         // the card never clears bit 0
+    BOOL bStallMidData;      // the console stops answering half-way through the data (reset)
     BOOL bRecordAccesses;    // keep every register access
   };
   static Config DefaultConfig(UINT nBase);
