@@ -58,3 +58,30 @@ void NetMessage(LPCSTR pszWhat, LPCSTR pszObject) {
   BOOL bReason = GetSystemError(szReason, sizeof(szReason));
   CliMessage(pszWhat, pszObject, bReason ? szReason : 0);
 }
+
+// Sends the n bytes p within dwMs: FALSE when the peer has gone or took them not in time.
+BOOL NetSendAll(SOCKET s, const char* p, DWORD n, DWORD dwMs) {
+  DWORD dwStart = api::GetTickCount();
+  while (n > 0) {
+    int nSent = api::send(s, p, static_cast<int>(n), 0);
+    if (nSent > 0) {
+      p += nSent;
+      n -= static_cast<DWORD>(nSent);
+    } else if (nSent < 0 && NetWouldBlock() && api::GetTickCount() - dwStart < dwMs) {
+      NetWait(s, TRUE, 50);
+    } else {
+      return FALSE;
+    }
+  }
+  return TRUE;
+}
+
+SOCKET NetAccept(SOCKET listen, char* pszPeer) {
+  sockaddr_in a;
+  int n = sizeof(a);
+  SOCKET s = api::accept(listen, reinterpret_cast<sockaddr*>(&a), &n);
+  if (s == INVALID_SOCKET) return s;
+  NetNonBlocking(s);
+  NetName(a, pszPeer);
+  return s;
+}

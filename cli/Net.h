@@ -20,4 +20,11 @@ void NetName(const sockaddr_in& a, char* sz);
 // "varnok-cli: what: object: the system's reason" on stderr.
 void NetMessage(LPCSTR pszWhat, LPCSTR pszObject);
 
+// Sends the n bytes p within dwMs: FALSE when the peer has gone or took them not in time.
+BOOL NetSendAll(SOCKET s, const char* p, DWORD n, DWORD dwMs);
+
+// A connection taken from listen, not waiting on any call, its peer's name into pszPeer (24);
+// INVALID_SOCKET when none came.
+SOCKET NetAccept(SOCKET listen, char* pszPeer);
+
 #endif  // VARNOK_CLI_NET_H

@@ -35,6 +35,13 @@ class CServer final : public CPortIo {
 
  private:
   enum Why { kNone, kGone, kStalled, kInterrupted };
+  // A client that sends nothing for this long while its request or body has not all come is
+  // stalled.
+  static const DWORD kStallMs = 10000;
+  // How long a response may take to go out.
+  static const DWORD kSendMs = 10000;
+  // The server's own output, one line: never the response's, which CliWrite goes to meanwhile.
+  static void Log(LPCSTR pszPeer, LPCSTR pszText, LPCSTR pszWhy = 0);
   static LPCSTR WhyText(Why why);
   void Serve(SOCKET s, LPCSTR pszPeer, CUploader& uploader, DWORD dwWait);
   void Upload(const HTTP_REQUEST& r, CUploader& uploader, DWORD dwWait);

@@ -27,7 +27,7 @@ target_link_libraries(varnok_sim PUBLIC varnok_framework)
 
 add_library(varnok_cli STATIC cli/ElfImage.cpp cli/WorkRam.cpp cli/Progress.cpp cli/Options.cpp cli/Report.cpp
                               cli/Follower.cpp cli/Upload.cpp cli/Watch.cpp cli/History.cpp cli/Http.cpp cli/Net.cpp
-                              cli/Server.cpp cli/Client.cpp cli/posix/CliPorts.cpp portio/linux/LinuxPortIo.cpp)
+                              cli/Server.cpp cli/ServerPump.cpp cli/ServerReply.cpp cli/Client.cpp cli/posix/CliPorts.cpp portio/linux/LinuxPortIo.cpp)
 target_link_libraries(varnok_cli PUBLIC varnok_framework)
 
 if(VARNOK_FUZZ)
