@@ -64,11 +64,7 @@ int LoadImage(LPCSTR pszPath, LPCSTR pszAddress, BYTE*& pImage, DWORD& nImage, c
     CliMessage("Cannot Send", pszPath, "more than 16 MiB, the most a server takes");
     return kExitBadInput;
   }
-  char sz[300];
-  WorkRamFit fit = CheckWorkRam(dwAddress, nImage, sz);
-  if (fit == kOverrunsWorkRam) CliMessage("Cannot Send", pszPath, sz);
-  if (fit == kOutsideWorkRam) CliMessage(sz);
-  if (fit == kOverrunsWorkRam) return kExitBadInput;
+  if (!CheckWorkRam(dwAddress, nImage, pszPath)) return kExitBadInput;
   api::wsprintfA(pszNormal, "%08lx", static_cast<unsigned long>(dwAddress));
   return -1;
 }

@@ -76,11 +76,7 @@ BOOL FitsWorkRam(CUploadDlg& dlg, const ELF_IMAGE& image, LPCSTR pszPath) {
   CFile file;
   if (!image.pData && *pszPath && file.Open(pszPath, CFile::shareDenyNone)) nLength = file.GetLength();
   if (strAddress.IsEmpty() || (!image.pData && !file.IsOpen()) || nLength > 0xFFFFFFFF) return TRUE;
-  char sz[300];
-  WorkRamFit fit = CheckWorkRam(ParseHexAddress(strAddress), static_cast<DWORD>(nLength), sz);
-  if (fit == kOverrunsWorkRam) CliMessage("Cannot Send", pszPath, sz);
-  if (fit == kOutsideWorkRam) CliMessage(sz);
-  return fit != kOverrunsWorkRam;
+  return CheckWorkRam(ParseHexAddress(strAddress), static_cast<DWORD>(nLength), pszPath);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // WorkRam.cpp - the console's two work RAM areas, and their cache-through views.
 #include "cli/WorkRam.h"
 
-#include "framework/api.h"
+#include "cli/Report.h"
 
 namespace {
 
@@ -15,13 +15,13 @@ const struct {
 
 }  // namespace
 
-WorkRamFit CheckWorkRam(DWORD dwStart, DWORD nLength, char* psz) {
-  psz[0] = 0;
+BOOL CheckWorkRam(DWORD dwStart, DWORD nLength, LPCSTR pszPath) {
+  char sz[300];
   for (const auto& a : kAreas) {
     if (dwStart < a.dwFirst || dwStart > a.dwLast) continue;
     // The last byte: up to 33 bits (nothing sent: the byte before the start, inside).
     ULONGLONG qwLast = static_cast<ULONGLONG>(dwStart) + nLength - 1;
-    if (qwLast <= a.dwLast) return kFitsWorkRam;
+    if (qwLast <= a.dwLast) return TRUE;
     char szLast[20];
     unsigned long nHigh = static_cast<DWORD>(qwLast >> 32), nLow = static_cast<DWORD>(qwLast);
     if (nHigh)
@@ -29,15 +29,17 @@ WorkRamFit CheckWorkRam(DWORD dwStart, DWORD nLength, char* psz) {
     else
       api::wsprintfA(szLast, "%08lx", nLow);
     unsigned long nPast = static_cast<DWORD>(qwLast - a.dwLast);
-    api::wsprintfA(psz, "%lu bytes at %08lx would run to %s, %lu byte%s past the end of %s (%08lx-%08lx)",
+    api::wsprintfA(sz, "%lu bytes at %08lx would run to %s, %lu byte%s past the end of %s (%08lx-%08lx)",
                    static_cast<unsigned long>(nLength), static_cast<unsigned long>(dwStart), szLast, nPast,
                    nPast == 1 ? "" : "s", a.pszName, static_cast<unsigned long>(a.dwFirst),
                    static_cast<unsigned long>(a.dwLast));
-    return kOverrunsWorkRam;
+    CliMessage("Cannot Send", pszPath, sz);
+    return FALSE;
   }
-  api::wsprintfA(psz,
+  api::wsprintfA(sz,
                  "warning: start address %08lx lies outside the console's work RAM (00200000-002fffff, "
                  "06000000-060fffff): sent all the same",
                  static_cast<unsigned long>(dwStart));
-  return kOutsideWorkRam;
+  CliMessage(sz);
+  return TRUE;
 }

@@ -8,11 +8,10 @@
 
 #include "framework/platform.h"
 
-enum WorkRamFit { kFitsWorkRam, kOverrunsWorkRam, kOutsideWorkRam };
-
-// Where nLength bytes sent to dwStart land. kOverrunsWorkRam: pszText (at least 200 characters)
-// names the area, the upload's last byte and how far past the area it lies; kOutsideWorkRam: the
-// warning, naming the address; kFitsWorkRam: "".
-WorkRamFit CheckWorkRam(DWORD dwStart, DWORD nLength, char* pszText);
+// Whether nLength bytes of pszPath may be sent to dwStart. FALSE when they would run past the end
+// of the area they start in, with the message shown (the area, the upload's last byte and how far
+// past the area it lies); one that starts outside them all is sent, after a warning naming the
+// address.
+BOOL CheckWorkRam(DWORD dwStart, DWORD nLength, LPCSTR pszPath);
 
 #endif  // VARNOK_CLI_WORKRAM_H
