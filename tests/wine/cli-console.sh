@@ -6,7 +6,11 @@
 #   cli-console.sh <varnok-cli.exe>
 set -uo pipefail
 exe=$(realpath "$1")
-export WINEPREFIX="${E2E_DIR:-build/e2e}/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8
+E2E_DIR=${E2E_DIR:-build/e2e}
+export WINEPREFIX="$E2E_DIR/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=C.UTF-8
+# The prefix's display: a Wine program started without one would leave the prefix's desktop
+# without a display for every window shown after it.
+export DISPLAY=":$(cat "$E2E_DIR/display")"
 wine=/usr/lib/wine/wine64
 ini="$WINEPREFIX/drive_c/windows/varnok.INI"
 work=$(mktemp -d) && trap 'chattr -i "$ini" 2>/dev/null; rm -rf "$work"' EXIT
