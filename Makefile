@@ -57,7 +57,7 @@ test: deps all fuzz-build
 	cd $(BUILD)/host && ctest --output-on-failure -j $(JOBS)
 	cd $(BUILD)/host-asan && ctest --output-on-failure -j $(JOBS)
 
-bench: host windows
+bench: deps host windows
 	BUILD=$(abspath $(BUILD)) ./scripts/bench-wine.sh
 	$(BUILD)/host/varnok_bench
 	$(BUILD)/host/varnok_net_bench
@@ -66,7 +66,7 @@ dist: host i686 linux-i386
 	./scripts/install-deps.sh dist
 	BUILD=$(abspath $(BUILD)) ./scripts/dist.sh
 
-demo: x86_64
+demo: deps x86_64
 	BUILD=$(abspath $(BUILD)) ./scripts/demo.sh
 
 format:

@@ -16,7 +16,9 @@ copy_sample() { mkdir -p "$WINEPREFIX/drive_c/SATURN" && cp "$sample" "$WINEPREF
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   export WINEPREFIX="$demo_dir/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  [ -d "$WINEPREFIX" ] || E2E_DIR="$demo_dir" "$root/scripts/wine-env.sh" boot
+  # A prefix made before Wine's Marlett was put into new ones gets it too (the close box's glyph).
+  [ -d "$WINEPREFIX" ] && what=fonts || what=boot
+  E2E_DIR="$demo_dir" "$root/scripts/wine-env.sh" $what
   copy_sample
   # The sample and its address as the most recent entries of the demo's own profile.
   ini="$WINEPREFIX/drive_c/windows/varnok-demo.ini"

@@ -5,11 +5,14 @@
 # Safe to run again: it only calls apt-get when something is absent.
 set -euo pipefail
 
+# fonts-wine: Wine's own fonts, which Debian's Wine only recommends (--no-install-recommends below
+# leaves them out). scripts/wine-env.sh puts their Marlett, the font Wine draws the caption buttons
+# with, into the Wine prefix: without it the close box shows the letter "r".
 packages=(
   cmake make g++ clang clang-format libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-  wine64 xvfb x11-utils imagemagick python3 zip
+  wine64 fonts-wine xvfb x11-utils imagemagick python3 zip
   wine32:i386 qemu-user-static g++-i686-linux-gnu binutils-sh-elf
 )
 [ "${1:-}" = dist ] && packages+=(lintian)

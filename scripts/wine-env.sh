@@ -4,6 +4,7 @@
 #   wine-env.sh setup      one Wine prefix and one Xvfb display under $E2E_DIR; the prefix runs
 #                          64-bit and 32-bit programs
 #   wine-env.sh boot       the Wine prefix alone (for a display of one's own)
+#   wine-env.sh fonts      Wine's Marlett into an existing prefix (boot and setup put it there)
 #   wine-env.sh teardown   stops this prefix's wineserver and this display
 # E2E_DIR (default build/e2e) holds the prefix and the display number.
 set -euo pipefail
@@ -14,6 +15,22 @@ export WINEPREFIX="$E2E_DIR/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,msh
 WINE=/usr/lib/wine/wine64
 WINE32=/usr/lib/wine/wine
 WINE32_DLLS=/usr/lib/i386-linux-gnu/wine/i386-windows
+WINE_FONTS=/usr/share/wine/fonts
+
+# Wine draws the caption buttons (the close box among them) with its Marlett font, which fonts-wine
+# has in /usr/share/wine/fonts. Debian's Wine 8.0 looks for its own fonts at
+# Z:\usr\share\wine\../fonts\, a name that does not resolve, so it never loads them from there
+# (the close box then shows the letter "r"); it does load those in the prefix's Fonts folder. Only
+# Marlett goes there: Wine's System and MS Sans Serif would change every dialog's text and size.
+have_fonts() {
+  [ -f "$WINE_FONTS/marlett.ttf" ] && return
+  echo "wine-env: no $WINE_FONTS/marlett.ttf (Wine's fonts): run scripts/install-deps.sh" >&2
+  exit 1
+}
+fonts() {
+  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+  cp "$WINE_FONTS/marlett.ttf" "$WINEPREFIX/drive_c/windows/Fonts/"
+}
 
 # Where 32-bit Wine is installed, wineboot would set up the prefix's 32-bit half by running 32-bit
 # programs, which this kernel runs only under emulation: ten minutes and more. So the 32-bit
@@ -30,13 +47,20 @@ boot() {
     mkdir -p "$WINEPREFIX/drive_c/windows/syswow64"
     cp -r "$WINE32_DLLS/." "$WINEPREFIX/drive_c/windows/syswow64/"
   fi
+  fonts
 }
 
 case "${1:-}" in
   boot)
+    have_fonts
     boot
     ;;
+  fonts)
+    have_fonts
+    fonts
+    ;;
   setup)
+    have_fonts
     "$0" teardown >/dev/null 2>&1 || true
     rm -rf "$WINEPREFIX"
     # Xvfb picks a free display and tells us which.
@@ -62,7 +86,7 @@ case "${1:-}" in
     if [ -f "$E2E_DIR/xvfb.pid" ]; then kill "$(cat "$E2E_DIR/xvfb.pid")" 2>/dev/null || true; rm -f "$E2E_DIR/xvfb.pid"; fi
     ;;
   *)
-    echo "usage: $0 setup|boot|teardown" >&2
+    echo "usage: $0 setup|boot|fonts|teardown" >&2
     exit 2
     ;;
 esac
