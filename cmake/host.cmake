@@ -25,10 +25,8 @@ target_link_libraries(varnok_program PUBLIC varnok_framework)
 add_library(varnok_sim STATIC portio/sim/SimConsole.cpp portio/sim/SimBus.cpp portio/sim/SimPortIo.cpp)
 target_link_libraries(varnok_sim PUBLIC varnok_framework)
 
-add_library(varnok_cli STATIC cli/ElfImage.cpp cli/WorkRam.cpp cli/Progress.cpp cli/Options.cpp cli/Report.cpp
-                              cli/Follower.cpp cli/Upload.cpp cli/Watch.cpp cli/History.cpp cli/Http.cpp cli/Net.cpp
-                              cli/Server.cpp cli/ServerPump.cpp cli/ServerReply.cpp cli/Client.cpp cli/posix/CliPorts.cpp portio/linux/LinuxPortIo.cpp)
-target_link_libraries(varnok_cli PUBLIC varnok_framework)
+add_library(varnok_cli STATIC ${CLI_SOURCES} cli/system/posix/System.cpp portio/linux/LinuxPortIo.cpp)
+target_link_libraries(varnok_cli PUBLIC varnok_program varnok_sim varnok_framework)
 
 if(VARNOK_FUZZ)
   foreach(target Address Profile Transfer Elf Http)
@@ -41,7 +39,7 @@ endif()
 
 # The command-line uploader; alone in the 32-bit x86 Linux build (VARNOK_CLI_ONLY).
 option(VARNOK_CLI_ONLY "Build varnok-cli alone" OFF)
-add_executable(varnok-cli cli/main.cpp cli/CliMain.cpp)
+add_executable(varnok-cli cli/front/main.cpp)
 target_link_libraries(varnok-cli PRIVATE varnok_program varnok_sim varnok_cli)
 # Linked statically (but under the sanitizers): it runs whatever the distribution, and its Debian
 # package depends on nothing.

@@ -45,9 +45,7 @@ varnok_executable(varnok WIN32 "#define VARNOK_ABOUT_NOTE \"Link card 300-330\""
 varnok_executable(varnok-demo WIN32 "#define VARNOK_ABOUT_NOTE \"Simulated console\"" ${SIM_PORTIO} portio/sim/SimPortIo.cpp)
 # The command-line uploader: the same dialog on the headless window half, real or simulated ports.
 varnok_executable(varnok-cli CONSOLE "#define VARNOK_CLI 1" ${REAL_PORTIO} ${SIM_PORTIO}
-                  cli/main.cpp cli/CliMain.cpp cli/ElfImage.cpp cli/WorkRam.cpp cli/Progress.cpp cli/Options.cpp
-                  cli/Report.cpp cli/Follower.cpp cli/Upload.cpp cli/Watch.cpp cli/History.cpp cli/Http.cpp cli/Net.cpp
-                  cli/Server.cpp cli/ServerPump.cpp cli/ServerReply.cpp cli/Client.cpp cli/win32/CliPorts.cpp framework/headless/HeadlessWindows.cpp
+                  cli/front/main.cpp ${CLI_SOURCES} cli/system/win32/System.cpp framework/headless/HeadlessWindows.cpp
                   framework/win32/Win32Sockets.cpp
                   res/HostResources.cpp)
 # The network (--serve, --host): Winsock 1.1.

@@ -2,31 +2,49 @@
 #include "afxwin.h"
 
 namespace {
-LPCSTR s_pszImagePath = 0;
-const BYTE* s_pImage = 0;
-DWORD s_nImageLength = 0;
+CFileStandIn* s_pNewestStandIn = 0;
 }  // namespace
 
-CFile::CFile() : m_hFile(INVALID_HANDLE_VALUE), m_nLength(0), m_pImage(0), m_nImageRead(0) {}
+UINT CMemoryFileSource::ReadAt(DWORD nOffset, void* pBuffer, UINT nCount) {
+  if (nOffset >= m_n) return 0;
+  if (nCount > m_n - nOffset) nCount = m_n - nOffset;
+  AfxMemCopy(pBuffer, m_p + nOffset, nCount);
+  return nCount;
+}
+
+CFileStandIn::CFileStandIn(LPCSTR pszPath, CFileSource& source)
+    : m_strPath(pszPath), m_source(source), m_pOlder(s_pNewestStandIn) {
+  s_pNewestStandIn = this;
+}
+
+CFileStandIn::~CFileStandIn() {
+  for (CFileStandIn** pp = &s_pNewestStandIn; *pp; pp = &(*pp)->m_pOlder)
+    if (*pp == this) {
+      *pp = m_pOlder;
+      break;
+    }
+}
+
+CFileSource* CFileStandIn::Find(LPCSTR pszPath) {
+  for (CFileStandIn* p = s_pNewestStandIn; p; p = p->m_pOlder)
+    if (p->m_strPath == pszPath) return &p->m_source;
+  return 0;
+}
+
+CFile::CFile() : m_hFile(INVALID_HANDLE_VALUE), m_nLength(0), m_pSource(0), m_nSourceRead(0) {}
 
 CFile::~CFile() { Close(); }
-
-void CFile::SetImage(LPCSTR pszPath, const BYTE* pImage, DWORD nLength) {
-  s_pszImagePath = pszPath;
-  s_pImage = pImage;
-  s_nImageLength = nLength;
-}
 
 BOOL CFile::Open(LPCSTR pszFileName, UINT nOpenFlags) {
   Close();
   // No share flag means exclusive: the open fails while anybody else has the file open.
   DWORD dwShare = (nOpenFlags & shareDenyNone) ? (FILE_SHARE_READ | FILE_SHARE_WRITE) : 0;
   m_hFile = api::CreateFileA(pszFileName, GENERIC_READ, dwShare, 0, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, 0);
-  // An image stands for its path whether a file is there or not (an upload that came over the
-  // network has none); a file that is there stays open, as any other would, while the image is read.
-  if (s_pszImagePath && CString(s_pszImagePath) == pszFileName) {
-    m_pImage = s_pImage;
-    m_nLength = s_nImageLength;
+  // A stand-in serves its path whether a file is there or not (an upload that came over the
+  // network has none); a file that is there stays open, as any other would, while it is read.
+  if (CFileSource* pSource = CFileStandIn::Find(pszFileName)) {
+    m_pSource = pSource;
+    m_nLength = pSource->GetLength();
     return TRUE;
   }
   if (m_hFile == INVALID_HANDLE_VALUE) return FALSE;
@@ -37,12 +55,10 @@ BOOL CFile::Open(LPCSTR pszFileName, UINT nOpenFlags) {
 }
 
 UINT CFile::Read(void* pBuffer, UINT nCount) {
-  if (m_pImage) {
-    DWORD nLeft = static_cast<DWORD>(m_nLength) - m_nImageRead;
-    if (nCount > nLeft) nCount = nLeft;
-    AfxMemCopy(pBuffer, m_pImage + m_nImageRead, static_cast<int>(nCount));
-    m_nImageRead += nCount;
-    return nCount;
+  if (m_pSource) {
+    UINT nRead = m_pSource->ReadAt(m_nSourceRead, pBuffer, nCount);
+    m_nSourceRead += nRead;
+    return nRead;
   }
   DWORD dwRead = 0;
   if (!api::ReadFile(m_hFile, pBuffer, nCount, &dwRead, 0)) return 0;
@@ -53,8 +69,8 @@ void CFile::Close() {
   if (m_hFile != INVALID_HANDLE_VALUE) api::CloseHandle(m_hFile);
   m_hFile = INVALID_HANDLE_VALUE;
   m_nLength = 0;
-  m_pImage = 0;
-  m_nImageRead = 0;
+  m_pSource = 0;
+  m_nSourceRead = 0;
 }
 
 CString AfxFullPath(LPCSTR pszName) {

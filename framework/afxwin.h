@@ -64,6 +64,30 @@ class CString {
   int m_nAlloc;
 };
 
+// Contents that stand in for a file's (an ELF file's image, an upload arriving from the network).
+class CFileSource {
+ public:
+  virtual DWORD GetLength() const = 0;
+  // Up to nCount bytes from nOffset into pBuffer: fewer only where the contents end or will never
+  // come. A source whose bytes are still arriving waits for them.
+  virtual UINT ReadAt(DWORD nOffset, void* pBuffer, UINT nCount) = 0;
+
+ protected:
+  ~CFileSource() {}
+};
+
+// Bytes in memory as a file's contents (not copied: they outlive the source).
+class CMemoryFileSource final : public CFileSource {
+ public:
+  CMemoryFileSource(const BYTE* p, DWORD n) : m_p(p), m_n(n) {}
+  DWORD GetLength() const override { return m_n; }
+  UINT ReadAt(DWORD nOffset, void* pBuffer, UINT nCount) override;
+
+ private:
+  const BYTE* m_p;
+  DWORD m_n;
+};
+
 class CFile {
  public:
   enum OpenFlags { modeRead = 0x0000, shareExclusive = 0x0010, shareDenyNone = 0x0040 };
@@ -80,21 +104,33 @@ class CFile {
   // Returns the count read: less than nCount at the end of the file or on a read error.
   UINT Read(void* pBuffer, UINT nCount);
   void Close();
-  // Open: a file, or an image in its place.
-  BOOL IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE || m_pImage; }
-
-  // From now on, a file opened under exactly this path reads these bytes instead of its own,
-  // even where there is no such file (the command line sends an ELF file as its loadable image,
-  // its server an upload it received); 0 ends it. Nothing is copied.
-  static void SetImage(LPCSTR pszPath, const BYTE* pImage, DWORD nLength);
 
  private:
   CFile(const CFile&);
   void operator=(const CFile&);
   HANDLE m_hFile;
   ULONGLONG m_nLength;
-  const BYTE* m_pImage;  // the image read instead of the file, or 0
-  DWORD m_nImageRead;
+  CFileSource* m_pSource;  // read instead of the file, or 0
+  DWORD m_nSourceRead;
+};
+
+// While it lives, a file opened under exactly this path reads the source instead of its own
+// bytes, even where there is no such file (the command line sends an ELF file as its image, its
+// server an upload it receives). Stand-ins nest: the newest one for a path serves. The path and
+// the source outlive it.
+class CFileStandIn {
+ public:
+  CFileStandIn(LPCSTR pszPath, CFileSource& source);
+  ~CFileStandIn();
+  // The source standing in for pszPath, or 0.
+  static CFileSource* Find(LPCSTR pszPath);
+
+ private:
+  CFileStandIn(const CFileStandIn&);
+  void operator=(const CFileStandIn&);
+  CString m_strPath;
+  CFileSource& m_source;
+  CFileStandIn* m_pOlder;
 };
 
 // ---- Message maps ----

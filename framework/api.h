@@ -92,6 +92,9 @@ UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT nSize);
 // The full path of a file name relative to the current folder; its length, 0 on failure, or the
 // size needed when nSize is too small.
 DWORD GetFullPathNameA(LPCSTR lpFileName, DWORD nSize, LPSTR lpBuffer, LPSTR* lpFilePart);
+// The variable's value into pszBuffer and its length; 0 when there is none, or more than nSize
+// (the length it needs, then).
+DWORD GetEnvironmentVariableA(LPCSTR pszName, LPSTR pszBuffer, DWORD nSize);
 DWORD GetTickCount();
 void Sleep(DWORD dwMilliseconds);
 int wsprintfA(LPSTR lpOut, LPCSTR lpFormat, ...);
@@ -109,9 +112,10 @@ BOOL CharToOemBuffA(LPCSTR lpszSrc, LPSTR lpszDst, DWORD cchDstLength);
 // The routine gets CTRL_C_EVENT; it may run on another thread (Windows) or in a signal handler
 // (Linux): it may only set flags or end the process.
 BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE pfnRoutine, BOOL bAdd);
-// Adds one to *pn in one step that no other thread or signal handler can split. Windows 95's
-// returns only the sign of the result (exact only for zero): callers read *pn again instead.
-LONG InterlockedIncrement(LONG volatile* pn);
+// Sets *pn to n and returns what it held, in one step that no other thread or signal handler can
+// split (XCHG, which every x86 has; unlike InterlockedIncrement, whose result Windows 95 gives
+// only as a sign).
+LONG InterlockedExchange(LONG volatile* pn, LONG n);
 void ExitProcess(UINT uExitCode);
 
 // ---- Sockets: Winsock 1.1 (varnok-cli; win32/Win32Sockets.cpp, posix/PosixSockets.cpp) ----
@@ -134,6 +138,7 @@ int shutdown(SOCKET s, int nHow);
 int closesocket(SOCKET s);
 int ioctlsocket(SOCKET s, long nCommand, u_long* pArgument);
 int getsockname(SOCKET s, sockaddr* pName, int* pnName);
+int gethostname(char* pszName, int nName);
 hostent* gethostbyname(LPCSTR pszName);
 unsigned long inet_addr(LPCSTR psz);
 u_short htons(u_short n);

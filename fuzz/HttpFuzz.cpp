@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "cli/Http.h"
+#include "cli/net/Http.h"
 
 namespace {
 

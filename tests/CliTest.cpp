@@ -17,9 +17,9 @@
 #include <regex>
 #include <thread>
 
-#include "cli/Cli.h"
-#include "cli/Progress.h"
-#include "cli/Report.h"
+#include "cli/output/Exit.h"
+#include "cli/output/Progress.h"
+#include "cli/session/Boxes.h"
 #include "tests/TestSupport.h"
 
 namespace {
@@ -107,6 +107,7 @@ class CliTest : public ::testing::Test {
     EXPECT_EQ(Await("Whoever reaches this port can run code on the console", 1, "serve.out"), 1);
     std::smatch m;
     std::string out = Read("serve.out");
+    if (std::regex_search(out, m, std::regex("/\\?token=([A-Za-z0-9_-]{24})\n"))) token_ = m[1];
     return std::regex_search(out, m, std::regex("at 127\\.0\\.0\\.1:([0-9]+) ")) ? std::stoi(m[1]) : 0;
   }
   // The bytes sent to the server at port; what came back until it closed the connection (nothing
@@ -130,8 +131,10 @@ class CliTest : public ::testing::Test {
     close(s);
     return r;
   }
-  static std::string Put(size_t length, const std::string& body) {
-    return "PUT /upload?address=6004000 HTTP/1.1\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n" + body;
+  // An upload with the server's token.
+  std::string Put(size_t length, const std::string& body, const std::string& query = "address=6004000") {
+    return "PUT /upload?" + query + " HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer " + token_ +
+           "\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n" + body;
   }
   // What r.ini says the console received last: its length and FNV-1a hash, as of these bytes.
   static std::string Receipt(const std::string& bytes) {
@@ -143,6 +146,7 @@ class CliTest : public ::testing::Test {
   }
 
   TempDir dir_;
+  std::string token_;  // the server's, from its start line
 };
 
 TEST_F(CliTest, EachRunOfTheTableHasItsExitCodeItsMessageAndItsSummary) {
@@ -335,7 +339,7 @@ TEST_F(CliTest, TheServersCardTakesUploadsFromTheClientAndCurlAndEachFaultLeaves
   pid_t server;
   const int port = Serve("fast", server);
   ASSERT_GT(port, 0);
-  const std::string host = "--host 127.0.0.1:" + std::to_string(port) + " ",
+  const std::string host = "--host 127.0.0.1:" + std::to_string(port) + " --token " + token_ + " ",
                     url = "'http://127.0.0.1:" + std::to_string(port) + "/upload?";
   auto sends = [&](const std::string& after) {
     Result r = Cli(host + "--address 6004000 prog.bin", d);
@@ -349,8 +353,10 @@ TEST_F(CliTest, TheServersCardTakesUploadsFromTheClientAndCurlAndEachFaultLeaves
       << r.out;
   EXPECT_EQ(Cli(host + "game", d).exit, 0) << "an ELF file, as its image";
   EXPECT_TRUE(Has(Read("r.ini"), Receipt(Read("game.bin"))));
-  FILE* curl =
-      popen(("cd " + d + " && curl -sS -T prog.bin -w '%{http_code}' " + url + "address=06004000'").c_str(), "r");
+  FILE* curl = popen(("cd " + d + " && curl -sS -T prog.bin -H 'Authorization: Bearer " + token_ +
+                      "' -w '%{http_code}' " + url + "address=06004000'")
+                         .c_str(),
+                     "r");
   char out[4096] = "";
   out[fread(out, 1, sizeof(out) - 1, curl)] = 0;
   pclose(curl);
@@ -374,7 +380,7 @@ TEST_F(CliTest, TheServersCardTakesUploadsFromTheClientAndCurlAndEachFaultLeaves
     EXPECT_TRUE(f.what != faults[0].what || Has(Read("r.ini"), Receipt(prog.substr(0, 100))));
     sends(f.what);
   }
-  EXPECT_TRUE(Has(Read("serve.out"), "stopped after 899 of 3000 bytes to 06004000 (the client sent nothing for 10 s)"));
+  EXPECT_TRUE(Has(Read("serve.out"), "stopped after 900 of 3000 bytes to 06004000 (the client sent nothing for 10 s)"));
 
   // 200 uploads: the descriptors, and the memory (less the sanitizer's own), as they were.
   std::ifstream children("/proc/" + std::to_string(server) + "/task/" + std::to_string(server) + "/children");
@@ -415,7 +421,8 @@ TEST_F(CliTest, TheServersOutcomesAreTheClientsExitCodesAndCurlsStatus) {
   for (const char* mode : {"bad-checksum", "silent"}) {
     pid_t server;
     const int port = Serve(mode, server);
-    const std::string host = "--host 127.0.0.1:" + std::to_string(port) + " --address 6004000 prog.bin ";
+    const std::string host =
+        "--host 127.0.0.1:" + std::to_string(port) + " --token " + token_ + " --address 6004000 prog.bin ";
     const bool silent = !strcmp(mode, "silent");
     if (silent) {
       pid_t client = Start(host, d, "", "2>" + d + "/client.err", "client.out");
@@ -432,7 +439,7 @@ TEST_F(CliTest, TheServersOutcomesAreTheClientsExitCodesAndCurlsStatus) {
     Result r = Cli(host + (silent ? "--wait 1" : ""), d);
     EXPECT_EQ(r.exit, silent ? 6 : 1);
     EXPECT_EQ(r.err, silent ? "varnok-cli: the console did not answer within 1 s\n" : "varnok-cli: Checksum Error\n");
-    std::string answer = Http(port, "PUT /upload?address=6004000&wait=1 HTTP/1.0\r\nContent-Length: 3\r\n\r\nabc");
+    std::string answer = Http(port, Put(3, "abc", "address=6004000&wait=1"));
     EXPECT_EQ(answer.substr(0, 12), silent ? "HTTP/1.1 504" : "HTTP/1.1 422") << answer;
     kill(server, SIGINT);
     EXPECT_EQ(Exit(server), 0);
@@ -455,16 +462,16 @@ TEST_F(CliTest, AReadOnlyProfileIsReportedOnceAndKeptWhole) {
 }
 
 // A message the command line does not know is an internal fault of its own, never a bad input.
-class CliReportTest : public DialogTest {};
-TEST_F(CliReportTest, AnUnknownMessageIsAnInternalFault) {
-  Start();
-  CProgressLine line(nullptr, *dlg_);
-  CReport report(*dlg_, line, "");
-  testing::internal::CaptureStderr();
-  AfxMessageBox(IDS_STATUS_INFO, MB_ICONHAND);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "varnok-cli: internal fault: message 13 is not known here: Status:Info\n");
-  EXPECT_EQ(report.GetExit(), kExitInternal);
+TEST(CliBoxTest, AnUnknownMessageIsAnInternalFault) {
+  HEADLESS_MESSAGEBOX box;
+  box.nID = IDS_STATUS_INFO;
+  box.strText = "Status:Info";
+  UPLOAD_END end = {};
+  ReadBox(box, "/a.bin", nullptr, "", end);
+  ASSERT_EQ(end.nMessages, 1);
+  EXPECT_STREQ(end.messages[0].szWhat, "internal fault: message 13 is not known here");
+  EXPECT_STREQ(end.messages[0].szObject, "Status:Info");
+  EXPECT_EQ(end.nExit, kExitInternal);
 }
 
 // A relative path the window kept as typed: a bare run says where it looked for it, and why.

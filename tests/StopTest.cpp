@@ -88,7 +88,7 @@ TEST_F(StopTest, QuitDuringATransferRunsItOutThenEndsWithoutSaving) {
   // What the user does in the dialog's loop: start the transfer; if the loop ever comes back
   // for more (the quit was lost), close the window, which would write the settings.
   int step = 0;
-  headless::SetIdleHook(
+  headless::AddIdleHook(
       [](void* p) {
         HWND h = theApp.m_pMainWnd->m_hWnd;
         headless::Click(h, (*static_cast<int*>(p))++ ? IDCANCEL : IDC_EXECUTE);

@@ -60,8 +60,8 @@ void DialogTest::SetUp() {
   theApp.SetNamesFromModule();
   headless::ResetQueue();
   headless::ClearMessageBoxes();
-  headless::SetObserver(&DialogTest::Observe, this);
-  headless::SetMessageBoxHook(&DialogTest::OnBox, this);
+  headless::AddObserver(&DialogTest::Observe, this);
+  headless::AddMessageBoxHook(&DialogTest::OnBox, this);
   busyAtBox_ = -1;
 }
 
@@ -75,9 +75,7 @@ void DialogTest::TearDown() {
   g_pPortIo = nullptr;
   wire_.clear();
   actions_.clear();
-  headless::SetObserver(nullptr, nullptr);
-  headless::SetMessageBoxHook(nullptr, nullptr);
-  headless::SetIdleHook(nullptr, nullptr);
+  headless::RemoveAllHooks();
   posix::SetReadHook(nullptr, nullptr);
   posix::SetAllocHook(nullptr, nullptr);
   headless::ResetQueue();

@@ -73,7 +73,7 @@ void InspectAbout(void* p) {
 TEST_F(WindowTest, OnlyTheAboutCommandOpensTheBox) {
   Start();
   AboutSeen seen;
-  headless::SetIdleHook(&InspectAbout, &seen);
+  headless::AddIdleHook(&InspectAbout, &seen);
   SysCommand(IDM_ABOUTBOX);
   SysCommand(IDM_ABOUTBOX | 0x000F);
   EXPECT_EQ(seen.opened, 2);

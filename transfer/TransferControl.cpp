@@ -34,8 +34,8 @@ void CUploadDlg::OnExecute() {
   SetDlgItemText(IDC_ADDRESS, strAddress);
 
   m_nPort = static_cast<int>(SendDlgItemMessage(IDC_PORT, CB_GETCURSEL));
-  g_nStatusPort = m_nPort * 16 + 0x302;
-  g_nDataPort = (m_nPort + 0x30) * 16;
+  g_nDataPort = static_cast<int>(CardBaseOf(m_nPort));
+  g_nStatusPort = g_nDataPort + 2;
 
   // Refusals that keep the link untouched: with no selection the registers would lie outside
   // the four card bases; a length above 32 bits cannot be put in the header.

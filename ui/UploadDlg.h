@@ -48,6 +48,9 @@ class CUploadDlg : public CDialog {
   void SendChecksum(DWORD dwSum);
 
   // Port link
+  // The I/O base of the card at Port box index nPort: its data register; the status register is
+  // two above it.
+  static UINT CardBaseOf(int nPort) { return static_cast<UINT>((nPort + 0x30) * 16); }
   DWORD ReadPort(int nPort);
   void WaitReady();
   DWORD ExchangeByte(DWORD dwValue);

@@ -43,9 +43,16 @@ typedef void (*HEADLESS_IDLE_HOOK)(void* pContext);
 
 namespace headless {
 
-void SetObserver(HEADLESS_OBSERVER pfn, void* pContext);
-void SetMessageBoxHook(HEADLESS_MSGBOX_HOOK pfn, void* pContext);
-void SetIdleHook(HEADLESS_IDLE_HOOK pfn, void* pContext);
+// Each kind of hook is a list (up to 8): every one added is called, in the order added, until
+// it is removed with the same function and context.
+void AddObserver(HEADLESS_OBSERVER pfn, void* pContext);
+void RemoveObserver(HEADLESS_OBSERVER pfn, void* pContext);
+void AddMessageBoxHook(HEADLESS_MSGBOX_HOOK pfn, void* pContext);
+void RemoveMessageBoxHook(HEADLESS_MSGBOX_HOOK pfn, void* pContext);
+void AddIdleHook(HEADLESS_IDLE_HOOK pfn, void* pContext);
+void RemoveIdleHook(HEADLESS_IDLE_HOOK pfn, void* pContext);
+// Every hook gone (a test's end, whatever it left).
+void RemoveAllHooks();
 
 // Message boxes shown since the last ClearMessageBoxes (the latest 64 are kept).
 int GetMessageBoxCount();

@@ -106,12 +106,33 @@ CSimpleArray<MSG> s_queue;
 BOOL s_bQuit = FALSE;
 int s_nQuitCode = 0;
 
-HEADLESS_OBSERVER s_pfnObserver = 0;
-void* s_pObserverContext = 0;
-HEADLESS_MSGBOX_HOOK s_pfnMsgBox = 0;
-void* s_pMsgBoxContext = 0;
-HEADLESS_IDLE_HOOK s_pfnIdle = 0;
-void* s_pIdleContext = 0;
+// Each hook a list: whoever adds one is called until it removes it, whoever else adds theirs.
+template <typename FN>
+struct Hooks {
+  static const int kMax = 8;
+  FN pfn[kMax];
+  void* pContext[kMax];
+  int n;
+  void Add(FN f, void* p) {
+    if (n < kMax) {
+      pfn[n] = f;
+      pContext[n++] = p;
+    }
+  }
+  void Remove(FN f, void* p) {
+    for (int i = 0; i < n; ++i)
+      if (pfn[i] == f && pContext[i] == p) {
+        for (--n; i < n; ++i) {
+          pfn[i] = pfn[i + 1];
+          pContext[i] = pContext[i + 1];
+        }
+        return;
+      }
+  }
+};
+Hooks<HEADLESS_OBSERVER> s_observers;
+Hooks<HEADLESS_MSGBOX_HOOK> s_boxHooks;
+Hooks<HEADLESS_IDLE_HOOK> s_idleHooks;
 
 const int kMessageBoxesKept = 64;
 HEADLESS_MESSAGEBOX s_boxes[kMessageBoxesKept];
@@ -328,7 +349,8 @@ Drop* FromDrop(HDROP h) {
 }
 
 BOOL TakeMessage(MSG* pMsg, BOOL bRemove) {
-  if (s_queue.GetSize() == 0 && !s_bQuit && bRemove && s_pfnIdle) s_pfnIdle(s_pIdleContext);
+  for (int i = 0; i < s_idleHooks.n && s_queue.GetSize() == 0 && !s_bQuit && bRemove; ++i)
+    s_idleHooks.pfn[i](s_idleHooks.pContext[i]);
   if (s_queue.GetSize() > 0) {
     *pMsg = s_queue[0];
     if (bRemove) s_queue.RemoveAt(0);
@@ -420,7 +442,7 @@ int GetDlgCtrlID(HWND hWnd) {
 LRESULT SendMessageA(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam) {
   Window* p = FromHandle(hWnd);
   if (!p) return 0;
-  if (s_pfnObserver) s_pfnObserver(hWnd, uMsg, wParam, lParam, s_pObserverContext);
+  for (int i = 0; i < s_observers.n; ++i) s_observers.pfn[i](hWnd, uMsg, wParam, lParam, s_observers.pContext[i]);
   if (uMsg == WM_SETTEXT || uMsg == WM_GETTEXT || uMsg == WM_GETTEXTLENGTH) {
     if (p->kind == kComboList && uMsg == WM_SETTEXT) return CB_ERR;  // a list box has no edit field
     return TextMessage(p, uMsg, wParam, lParam);
@@ -501,7 +523,7 @@ int MessageBoxIndirectA(const MSGBOXPARAMSA* pParams) {
   box.uType = pParams->dwStyle;
   box.nID = static_cast<UINT>(pParams->dwContextHelpId);
   ++s_nBoxes;
-  if (s_pfnMsgBox) s_pfnMsgBox(box, s_pMsgBoxContext);
+  for (int i = 0; i < s_boxHooks.n; ++i) s_boxHooks.pfn[i](box, s_boxHooks.pContext[i]);
   return IDOK;
 }
 
@@ -663,20 +685,13 @@ BOOL StretchBlt(HDC, int, int, int, int, HDC, int, int, int, int, DWORD) { retur
 // ---- the driver's side ----
 namespace headless {
 
-void SetObserver(HEADLESS_OBSERVER pfn, void* pContext) {
-  s_pfnObserver = pfn;
-  s_pObserverContext = pContext;
-}
-
-void SetMessageBoxHook(HEADLESS_MSGBOX_HOOK pfn, void* pContext) {
-  s_pfnMsgBox = pfn;
-  s_pMsgBoxContext = pContext;
-}
-
-void SetIdleHook(HEADLESS_IDLE_HOOK pfn, void* pContext) {
-  s_pfnIdle = pfn;
-  s_pIdleContext = pContext;
-}
+void AddObserver(HEADLESS_OBSERVER pfn, void* pContext) { s_observers.Add(pfn, pContext); }
+void RemoveObserver(HEADLESS_OBSERVER pfn, void* pContext) { s_observers.Remove(pfn, pContext); }
+void AddMessageBoxHook(HEADLESS_MSGBOX_HOOK pfn, void* pContext) { s_boxHooks.Add(pfn, pContext); }
+void RemoveMessageBoxHook(HEADLESS_MSGBOX_HOOK pfn, void* pContext) { s_boxHooks.Remove(pfn, pContext); }
+void AddIdleHook(HEADLESS_IDLE_HOOK pfn, void* pContext) { s_idleHooks.Add(pfn, pContext); }
+void RemoveIdleHook(HEADLESS_IDLE_HOOK pfn, void* pContext) { s_idleHooks.Remove(pfn, pContext); }
+void RemoveAllHooks() { s_observers.n = s_boxHooks.n = s_idleHooks.n = 0; }
 
 int GetMessageBoxCount() { return s_nBoxes; }
 

@@ -58,6 +58,7 @@ int getsockname(SOCKET s, sockaddr* pName, int* pnName) {
   *pnName = static_cast<int>(n);
   return r;
 }
+int gethostname(char* pszName, int nName) { return ::gethostname(pszName, static_cast<size_t>(nName)); }
 hostent* gethostbyname(LPCSTR pszName) { return ::gethostbyname(pszName); }
 unsigned long inet_addr(LPCSTR psz) { return ::inet_addr(psz); }
 u_short htons(u_short n) { return ::htons(n); }

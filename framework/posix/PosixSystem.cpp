@@ -182,6 +182,14 @@ DWORD GetModuleFileNameA(HINSTANCE, LPSTR lpName, DWORD nSize) {
 
 HINSTANCE GetModuleHandleA(LPCSTR) { return reinterpret_cast<HINSTANCE>(&s_chHeap); }
 
+DWORD GetEnvironmentVariableA(LPCSTR pszName, LPSTR pszBuffer, DWORD nSize) {
+  const char* psz = getenv(pszName);
+  if (!psz) return 0;
+  DWORD n = static_cast<DWORD>(strlen(psz));
+  if (n >= nSize) return n + 1;
+  memcpy(pszBuffer, psz, n + 1);
+  return n;
+}
 DWORD GetFullPathNameA(LPCSTR lpFileName, DWORD nSize, LPSTR lpBuffer, LPSTR* lpFilePart) {
   if (lpFilePart) *lpFilePart = nullptr;
   std::string name = lpFileName ? lpFileName : "";
@@ -275,7 +283,7 @@ BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE pfnRoutine, BOOL bAdd) {
   return sigaction(SIGINT, &sa, nullptr) == 0;
 }
 
-LONG InterlockedIncrement(LONG volatile* pn) { return __atomic_add_fetch(pn, 1, __ATOMIC_SEQ_CST); }
+LONG InterlockedExchange(LONG volatile* pn, LONG n) { return __atomic_exchange_n(pn, n, __ATOMIC_SEQ_CST); }
 
 void ExitProcess(UINT uExitCode) { _exit(static_cast<int>(uExitCode)); }
 

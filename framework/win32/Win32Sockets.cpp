@@ -22,6 +22,7 @@ int shutdown(SOCKET s, int nHow) { return ::shutdown(s, nHow); }
 int closesocket(SOCKET s) { return ::closesocket(s); }
 int ioctlsocket(SOCKET s, long nCommand, u_long* pArgument) { return ::ioctlsocket(s, nCommand, pArgument); }
 int getsockname(SOCKET s, sockaddr* pName, int* pnName) { return ::getsockname(s, pName, pnName); }
+int gethostname(char* pszName, int nName) { return ::gethostname(pszName, nName); }
 hostent* gethostbyname(LPCSTR pszName) { return ::gethostbyname(pszName); }
 unsigned long inet_addr(LPCSTR psz) { return ::inet_addr(psz); }
 u_short htons(u_short n) { return ::htons(n); }

@@ -1,12 +1,6 @@
 // Win32System.cpp - the system half of the platform seam: KERNEL32 and USER32 (ANSI).
 #include "framework/api.h"
 
-#ifdef __i386__
-// KERNEL32's own: the headers make InterlockedIncrement an inline XADD, which the i386 lacks.
-extern "C" __declspec(dllimport) LONG WINAPI
-    Kernel32InterlockedIncrement(LONG volatile* pn) __asm__("InterlockedIncrement@4");
-#endif
-
 namespace api {
 
 HANDLE CreateFileA(LPCSTR lpName, DWORD dwAccess, DWORD dwShare, void* pSecurity, DWORD dwDisposition, DWORD dwFlags,
@@ -45,6 +39,9 @@ BOOL WritePrivateProfileStringA(LPCSTR lpSection, LPCSTR lpKey, LPCSTR lpValue, 
   return ::WritePrivateProfileStringA(lpSection, lpKey, lpValue, lpFile);
 }
 UINT GetWindowsDirectoryA(LPSTR lpBuffer, UINT nSize) { return ::GetWindowsDirectoryA(lpBuffer, nSize); }
+DWORD GetEnvironmentVariableA(LPCSTR pszName, LPSTR pszBuffer, DWORD nSize) {
+  return ::GetEnvironmentVariableA(pszName, pszBuffer, nSize);
+}
 DWORD GetFullPathNameA(LPCSTR lpFileName, DWORD nSize, LPSTR lpBuffer, LPSTR* lpFilePart) {
   return ::GetFullPathNameA(lpFileName, nSize, lpBuffer, lpFilePart);
 }
@@ -69,13 +66,7 @@ BOOL CharToOemBuffA(LPCSTR lpszSrc, LPSTR lpszDst, DWORD cchDstLength) {
   return ::CharToOemBuffA(lpszSrc, lpszDst, cchDstLength);
 }
 BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE pfnRoutine, BOOL bAdd) { return ::SetConsoleCtrlHandler(pfnRoutine, bAdd); }
-LONG InterlockedIncrement(LONG volatile* pn) {
-#ifdef __i386__
-  return Kernel32InterlockedIncrement(pn);
-#else
-  return ::InterlockedIncrement(pn);  // the 64-bit KERNEL32 has none: the processor's own
-#endif
-}
+LONG InterlockedExchange(LONG volatile* pn, LONG n) { return __atomic_exchange_n(pn, n, __ATOMIC_SEQ_CST); }
 void ExitProcess(UINT uExitCode) { ::ExitProcess(uExitCode); }
 
 DWORD GetVersion() { return ::GetVersion(); }

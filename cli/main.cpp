@@ -1,4 +1,0 @@
-// main.cpp - the entry of varnok-cli (the Windows build's runtime calls it too).
-#include "cli/Cli.h"
-
-int main(int argc, char** argv) { return CliMain(argc, argv); }
