@@ -1,7 +1,7 @@
 // Page.cpp - the server's page.
 #include "cli/net/Page.h"
 
-#include "framework/api.h"
+#include "framework/afxwin.h"
 
 namespace {
 
@@ -21,7 +21,33 @@ const char kText[] =
     "not answer in time.\n"
     "From a machine with Varnok: varnok-cli --host THIS-PC:%u --token TOKEN --address 06004000 game.bin\n";
 
+// cli/net/page.html: the page, whole (its styles and script inline); {{CARD}} stands for the card.
+const char kHtml[] = {
+#include "PageHtml.inc"
+    0};
+const char kCard[] = "{{CARD}}";
+
 }  // namespace
+
+char* MakePageHtml(LPCSTR pszCard) {
+  int nCard = AfxStrLen(pszCard), nHtml = static_cast<int>(sizeof(kHtml)) - 1, nMarker = sizeof(kCard) - 1;
+  char* p = static_cast<char*>(api::HeapAlloc(api::GetProcessHeap(), 0, static_cast<DWORD>(nHtml + 4 * nCard + 1)));
+  if (!p) return 0;
+  int n = 0;
+  for (int i = 0; i < nHtml;) {
+    int k = 0;
+    while (k < nMarker && i + k < nHtml && kHtml[i + k] == kCard[k]) ++k;
+    if (k == nMarker && n + nCard <= nHtml + 4 * nCard) {
+      AfxMemCopy(p + n, pszCard, nCard);
+      n += nCard;
+      i += nMarker;
+    } else {
+      p[n++] = kHtml[i++];
+    }
+  }
+  p[n] = 0;
+  return p;
+}
 
 void FormatPageText(char* sz, LPCSTR pszCard, UINT nPort) {
   int n = api::wsprintfA(sz, "This is varnok-cli --serve, for the Saturn link card at %.60s of this PC.\n", pszCard);

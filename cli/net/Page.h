@@ -9,4 +9,8 @@
 const int kPageTextMax = 2400;
 void FormatPageText(char* sz, LPCSTR pszCard, UINT nPort);
 
+// The page for a browser, for the card described, into a buffer from HeapAlloc (the caller frees
+// it); 0 without the memory.
+char* MakePageHtml(LPCSTR pszCard);
+
 #endif  // VARNOK_CLI_NET_PAGE_H

@@ -9,6 +9,7 @@ CServer::~CServer() {
   m_connections.Close();
   if (m_bStarted) api::WSACleanup();
   if (m_pszPage) api::HeapFree(api::GetProcessHeap(), 0, m_pszPage);
+  if (m_pszHtml) api::HeapFree(api::GetProcessHeap(), 0, m_pszHtml);
 }
 
 void CServer::AddName(LPCSTR psz, int n) {
@@ -60,7 +61,8 @@ BOOL CServer::Listen(const ENDPOINT& e, LPCSTR pszCard, LPCSTR pszToken, const L
   m_connections.SetDoor(door);
   UINT nPort = api::ntohs(a.sin_port);
   FormatPageText(m_pszPage, pszCard, nPort);
-  m_connections.SetPage(m_pszPage, 0);
+  m_pszHtml = MakePageHtml(pszCard);
+  m_connections.SetPage(m_pszPage, m_pszHtml);
 
   // Where it listens, and the page's address: this address, or else the PC's name.
   char szWhere[160], szPage[300];

@@ -37,7 +37,8 @@ class CServer {
   char m_names[4 + kMaxAllowed][128];
   LPCSTR m_ppszNames[4 + kMaxAllowed];
   int m_nNames = 0;
-  char* m_pszPage = 0;  // what GET / answers
+  char* m_pszPage = 0;  // what GET / answers: the text, and the page for a browser
+  char* m_pszHtml = 0;
   BOOL m_bStarted = FALSE;
 };
 
