@@ -20,10 +20,9 @@ BOOL Is(const char* p, DWORD n, LPCSTR psz) {
 }
 
 BOOL IsDigits(const char* p, DWORD n, DWORD nMax) {
-  if (n == 0 || n > nMax) return FALSE;
   for (DWORD i = 0; i < n; ++i)
     if (p[i] < '0' || p[i] > '9') return FALSE;
-  return TRUE;
+  return n > 0 && n <= nMax;
 }
 
 DWORD Number(const char* p, DWORD n) {
@@ -197,6 +196,13 @@ HttpKind ReadHeaders(const char* p, DWORD n, DWORD i, HTTP_REQUEST& r) {
   }
 }
 
+// The exit code of the n bytes p when they are a Varnok-Exit line; else -1.
+int ExitOf(const char* p, DWORD n) {
+  const DWORD kName = 13;  // "Varnok-Exit: "
+  if (n <= kName || !Is(p, kName, "Varnok-Exit: ") || !IsDigits(p + kName, n - kName, 3)) return -1;
+  return static_cast<int>(Number(p + kName, n - kName));
+}
+
 }  // namespace
 
 HttpKind ReadHttpRequest(const char* p, DWORD n, HTTP_REQUEST& r) {
@@ -269,14 +275,7 @@ int FormatHttpHead(char* sz, const HTTP_RESPONSE& h) {
   return n + api::wsprintfA(sz + n, "\r\n");
 }
 
-int ReadExitLine(LPCSTR psz) {
-  static const char kName[] = "Varnok-Exit: ";
-  for (DWORD i = 0; i < sizeof(kName) - 1; ++i)
-    if (Lower(psz[i]) != Lower(kName[i])) return -1;
-  LPCSTR p = psz + sizeof(kName) - 1;
-  DWORD n = static_cast<DWORD>(AfxStrLen(p));
-  return IsDigits(p, n, 3) ? static_cast<int>(Number(p, n)) : -1;
-}
+int ReadExitLine(LPCSTR psz) { return ExitOf(psz, static_cast<DWORD>(AfxStrLen(psz))); }
 
 int ReadHttpStatus(const char* p, DWORD n, DWORD& nHead, int& nExit) {
   nHead = 0;
@@ -289,10 +288,8 @@ int ReadHttpStatus(const char* p, DWORD n, DWORD& nHead, int& nExit) {
     if (p[i] != '\n') continue;
     if (i < 12) return -1;  // a status line shorter than "HTTP/1.1 200"
     // The line that ends here: Varnok-Exit?
-    DWORD nEnd = i > nLine && p[i - 1] == '\r' ? i - 1 : i;
-    if (nEnd - nLine > 13 && nEnd - nLine < 20 && Is(p + nLine, 13, "Varnok-Exit: ") &&
-        IsDigits(p + nLine + 13, nEnd - nLine - 13, 3))
-      nExit = static_cast<int>(Number(p + nLine + 13, nEnd - nLine - 13));
+    int nLineExit = ExitOf(p + nLine, (i > nLine && p[i - 1] == '\r' ? i - 1 : i) - nLine);
+    if (nLineExit >= 0) nExit = nLineExit;
     nLine = i + 1;
     if (p[i + 1] == '\n') nHead = i + 2;
     if (p[i + 1] == '\r' && i + 2 < n && p[i + 2] == '\n') nHead = i + 3;

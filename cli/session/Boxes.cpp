@@ -2,6 +2,12 @@
 #include "cli/session/Boxes.h"
 
 #include "cli/output/Exit.h"
+#include "res/resource.h"
+
+void AddEndMessage(UPLOAD_END& end, LPCSTR pszWhat, LPCSTR pszObject, LPCSTR pszReason) {
+  const int kMax = static_cast<int>(sizeof(end.messages) / sizeof(end.messages[0]));
+  if (end.nMessages < kMax) SetCliMessage(end.messages[end.nMessages++], pszWhat, pszObject, pszReason);
+}
 
 void ReadBox(const HEADLESS_MESSAGEBOX& box, LPCSTR pszPath, LPCSTR pszSystemReason, LPCSTR pszWhyNoPorts,
              UPLOAD_END& end) {

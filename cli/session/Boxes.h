@@ -3,7 +3,7 @@
 #ifndef VARNOK_CLI_SESSION_BOXES_H
 #define VARNOK_CLI_SESSION_BOXES_H
 
-#include "cli/session/Session.h"
+#include "cli/session/UploadEnd.h"
 #include "framework/headless/Headless.h"
 
 // The box's message, with the file (pszPath) and the system's reason where they belong, into end;

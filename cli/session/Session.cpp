@@ -178,11 +178,6 @@ void CSession::OnMessage(HWND hWnd, UINT uMsg, WPARAM, LPARAM lParam, void* pCon
   for (int i = 0; i < pThis->m_nListeners; ++i) pThis->m_listeners[i]->OnStatus(pszText, t);
 }
 
-void AddEndMessage(UPLOAD_END& end, LPCSTR pszWhat, LPCSTR pszObject, LPCSTR pszReason) {
-  const int kMax = static_cast<int>(sizeof(end.messages) / sizeof(end.messages[0]));
-  if (end.nMessages < kMax) SetCliMessage(end.messages[end.nMessages++], pszWhat, pszObject, pszReason);
-}
-
 void CSession::OnBox(const HEADLESS_MESSAGEBOX& box, void* pContext) {
   CSession* pThis = static_cast<CSession*>(pContext);
   if (!pThis->m_pEnd) return;
