@@ -67,7 +67,7 @@ void COutgoing::FromFile(LPCSTR pszPath, const DWORD* pdwGiven, const DWORD* pdw
     DWORD nRest = static_cast<DWORD>(nFile) - nHead;
     if (pFile) AfxMemCopy(pFile, head, nHead);
     if (pFile && file.Read(pFile + nHead, nRest) == nRest)
-      FromContents(pFile, static_cast<DWORD>(nFile), pszPath, pdwGiven);
+      FromContents(pFile, static_cast<DWORD>(nFile), pszPath, pdwGiven, "--address");
     else
       Refuse(kExitBadInput, "Cannot Send", pszPath, "the file could not be read whole");
     if (pFile) api::HeapFree(api::GetProcessHeap(), 0, pFile);
@@ -94,8 +94,8 @@ void COutgoing::FromFile(LPCSTR pszPath, const DWORD* pdwGiven, const DWORD* pdw
   if (m_bAddress) CheckBounds(pszPath);
 }
 
-void COutgoing::FromBytes(const BYTE* p, DWORD n, LPCSTR pszName, const DWORD* pdwGiven) {
-  FromContents(p, n, pszName, pdwGiven);
+void COutgoing::FromBytes(const BYTE* p, DWORD n, LPCSTR pszName, const DWORD* pdwGiven, LPCSTR pszGivenAs) {
+  FromContents(p, n, pszName, pdwGiven, pszGivenAs);
   if (m_nExit || m_bElf) return;
   m_bAddress = pdwGiven != 0;
   m_dwAddress = pdwGiven ? *pdwGiven : 0;
@@ -111,7 +111,7 @@ void COutgoing::FromLength(DWORD n, LPCSTR pszName, DWORD dwAddress) {
   CheckBounds(pszName);
 }
 
-void COutgoing::FromContents(const BYTE* pFile, DWORD nFile, LPCSTR pszName, const DWORD* pdwGiven) {
+void COutgoing::FromContents(const BYTE* pFile, DWORD nFile, LPCSTR pszName, const DWORD* pdwGiven, LPCSTR pszGivenAs) {
   if (!IsElfOrCoff(pFile, nFile)) return;
   char szWhy[320];
   ELF_IMAGE image;
@@ -120,7 +120,7 @@ void COutgoing::FromContents(const BYTE* pFile, DWORD nFile, LPCSTR pszName, con
   m_pOwned = image.pData;
   if (pdwGiven && *pdwGiven != image.dwAddress) {
     char sz[200];
-    api::wsprintfA(sz, "--address %08lx differs from the load address of the ELF file, %08lx",
+    api::wsprintfA(sz, "%s %08lx differs from the load address of the ELF file, %08lx", pszGivenAs,
                    static_cast<unsigned long>(*pdwGiven), static_cast<unsigned long>(image.dwAddress));
     return Refuse(kExitBadInput, sz, pszName);
   }

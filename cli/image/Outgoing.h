@@ -24,8 +24,9 @@ class COutgoing {
   // so; else its bytes are read too (for the network), when there are at most nRead of them
   // (pszTooLong: why not, beyond).
   void FromFile(LPCSTR pszPath, const DWORD* pdwGiven, const DWORD* pdwRecent, DWORD nRead = 0, LPCSTR pszTooLong = 0);
-  // A whole file received in p (n bytes, kept by the caller while this serves), named pszName.
-  void FromBytes(const BYTE* p, DWORD n, LPCSTR pszName, const DWORD* pdwGiven);
+  // A whole file received in p (n bytes, kept by the caller while this serves), named pszName;
+  // pszGivenAs: how the address given is named ("address=").
+  void FromBytes(const BYTE* p, DWORD n, LPCSTR pszName, const DWORD* pdwGiven, LPCSTR pszGivenAs);
   // A file of n bytes still arriving, and no ELF file (its first bytes told): its bounds alone.
   void FromLength(DWORD n, LPCSTR pszName, DWORD dwAddress);
 
@@ -50,7 +51,7 @@ class COutgoing {
   COutgoing(const COutgoing&) = delete;
   void operator=(const COutgoing&) = delete;
   // pFile holds the whole file: an ELF file's image, or the file itself.
-  void FromContents(const BYTE* pFile, DWORD nFile, LPCSTR pszName, const DWORD* pdwGiven);
+  void FromContents(const BYTE* pFile, DWORD nFile, LPCSTR pszName, const DWORD* pdwGiven, LPCSTR pszGivenAs);
   void Refuse(int nExit, LPCSTR pszWhat, LPCSTR pszObject = 0, LPCSTR pszReason = 0);
   // The work RAM's verdict, once the address and the length are known.
   void CheckBounds(LPCSTR pszName);

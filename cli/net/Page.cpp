@@ -22,7 +22,7 @@ const char kText[] =
     "From a machine with Varnok: varnok-cli --host THIS-PC:%u --token TOKEN --address 06004000 game.bin\n";
 
 // cli/net/page.html: the page, whole (its styles and script inline); {{CARD}} stands for the card.
-const char kHtml[] = {
+const BYTE kHtml[] = {
 #include "PageHtml.inc"
     0};
 const char kCard[] = "{{CARD}}";
@@ -36,13 +36,13 @@ char* MakePageHtml(LPCSTR pszCard) {
   int n = 0;
   for (int i = 0; i < nHtml;) {
     int k = 0;
-    while (k < nMarker && i + k < nHtml && kHtml[i + k] == kCard[k]) ++k;
+    while (k < nMarker && i + k < nHtml && kHtml[i + k] == static_cast<BYTE>(kCard[k])) ++k;
     if (k == nMarker && n + nCard <= nHtml + 4 * nCard) {
       AfxMemCopy(p + n, pszCard, nCard);
       n += nCard;
       i += nMarker;
     } else {
-      p[n++] = kHtml[i++];
+      p[n++] = static_cast<char>(kHtml[i++]);
     }
   }
   p[n] = 0;

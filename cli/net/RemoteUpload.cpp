@@ -55,7 +55,7 @@ void CRemoteUpload::Upload(const HTTP_REQUEST& r) {
   api::wsprintfA(szName, "<upload from %s>", m_szPeer);
   COutgoing out;
   if (bElf)
-    out.FromBytes(m_body.GetBytes(), r.nLength, szName, bAddress ? &dwAddress : 0);
+    out.FromBytes(m_body.GetBytes(), r.nLength, szName, bAddress ? &dwAddress : 0, "address=");
   else if (!bAddress)
     return Refuse(400, "the upload needs its start address: PUT /upload?address=HEX");
   else
