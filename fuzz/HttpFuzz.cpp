@@ -1,18 +1,27 @@
-// HttpFuzz.cpp - the request reader and the status reader on arbitrary bytes: nothing is read
-// outside them, and what is read agrees with itself: a request read whole is read the same from
-// exactly its head, every shorter start of it is "more to come", its fields keep their bounds;
-// a refusal has its status and reason.
+// HttpFuzz.cpp - the request reader, the door and the status reader on arbitrary bytes: nothing
+// is read outside them, and what is read agrees with itself: a head read whole is read the same
+// from exactly its head, every shorter start of it is "more to come", its fields keep their
+// bounds; the door lets in only an upload of this server's Host with its token and a length it
+// takes; a refusal has its status and reason.
 #include <stdlib.h>
 #include <string.h>
 
 #include <vector>
 
-#include "cli/net/Http.h"
+#include "cli/net/Door.h"
 
 namespace {
 
 void Check(bool ok) {
   if (!ok) abort();
+}
+
+bool Same(const HTTP_REQUEST& a, const HTTP_REQUEST& b) {
+  return a.nHead == b.nHead && a.method == b.method && a.target == b.target && !strcmp(a.szHost, b.szHost) &&
+         !strcmp(a.szOrigin, b.szOrigin) && !strcmp(a.szToken, b.szToken) && a.bToken == b.bToken &&
+         a.bTokensDiffer == b.bTokensDiffer && a.nLength == b.nLength && a.bLength == b.bLength &&
+         a.bChunked == b.bChunked && a.bContinue == b.bContinue && a.bStream == b.bStream && a.dwWait == b.dwWait &&
+         !strcmp(a.szAddress, b.szAddress) && a.nQueryStatus == b.nQueryStatus;
 }
 
 }  // namespace
@@ -25,20 +34,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   HttpKind kind = ReadHttpRequest(bytes.data(), n, r);
   if (kind == kHttpBad) {
     Check(r.nStatus >= 400 && r.nStatus < 500 && r.szWhy[0] && strlen(r.szWhy) < sizeof(r.szWhy));
-  } else if (kind == kHttpUpload || kind == kHttpPage) {
+  } else if (kind == kHttpHead) {
     Check(r.nHead > 0 && r.nHead <= n && r.nHead <= kHttpMaxHead && bytes[r.nHead - 1] == '\n');
-    Check(kind == kHttpPage || (r.nLength <= kHttpMaxBody && r.szAddress[0] && r.dwWait <= kHttpMaxWait));
+    Check(strlen(r.szHost) < sizeof(r.szHost) && strlen(r.szOrigin) < sizeof(r.szOrigin) &&
+          strlen(r.szToken) < sizeof(r.szToken) && strlen(r.szAddress) < sizeof(r.szAddress));
+    Check(r.dwWait <= kHttpMaxWait && (!r.nQueryStatus || r.szQueryWhy[0]));
     HTTP_REQUEST again;
-    Check(ReadHttpRequest(bytes.data(), r.nHead, again) == kind && again.nLength == r.nLength &&
-          again.bStream == r.bStream && again.bContinue == r.bContinue && !strcmp(again.szAddress, r.szAddress));
+    Check(ReadHttpRequest(bytes.data(), r.nHead, again) == kHttpHead && Same(again, r));
     for (DWORD k = 0; k < r.nHead; k += 1 + k / 8) Check(ReadHttpRequest(bytes.data(), k, again) == kHttpMore);
+    // The door of a server named "oldpc" whose token is "fuzz-token".
+    LPCSTR names[] = {"oldpc"};
+    DOOR door = {"fuzz-token", names, 1};
+    DOOR_REFUSAL refusal;
+    DoorVerdict v = JudgeRequest(r, door, refusal);
+    if (v == kDoorUpload)
+      Check(r.method == kMethodPut && r.target == kTargetUpload && IsOwnHost(r.szHost, door) &&
+            !strcmp(r.szToken, "fuzz-token") && !r.bTokensDiffer && r.bLength && !r.bChunked &&
+            r.nLength <= kHttpMaxBody && !r.nQueryStatus && (!r.bOrigin || !strncmp(r.szOrigin, "http://", 7)));
+    else if (v == kDoorRefused)
+      Check(refusal.nStatus >= 400 && refusal.nStatus < 500 && refusal.szWhy[0] &&
+            strlen(refusal.szWhy) < sizeof(refusal.szWhy));
+    else
+      Check(r.method == kMethodGet && r.target == kTargetPage);
   } else {
     Check(n < kHttpMaxHead);
   }
   DWORD nHead = 0;
-  int nStatus = ReadHttpStatus(bytes.data(), n, nHead);
+  int nExit = 0;
+  int nStatus = ReadHttpStatus(bytes.data(), n, nHead, nExit);
   Check(nStatus <= 0 ? nHead == 0 : nStatus >= 100 && nStatus <= 999 && nHead <= n && bytes[nHead - 1] == '\n');
-  char sz[300];
-  Check(FormatHttpHead(sz, 400 + static_cast<int>(n % 200), static_cast<long>(n) - 1, n % 7) < 300);
+  Check(nExit >= -1 && nExit <= 999);
+  char sz[400];
+  HTTP_RESPONSE h = {400 + static_cast<int>(n % 200), static_cast<long>(n) - 1, n % 7, static_cast<int>(n % 9) - 1,
+                     (n & 1) != 0};
+  Check(FormatHttpHead(sz, h) < 400);
   return 0;
 }

@@ -6,16 +6,18 @@
 set -uo pipefail
 client=$1 exe=$2 file=$3
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+# The server's token, given to it with --token and to the client in VARNOK_TOKEN.
+token=$(python3 -c 'import secrets; print(secrets.token_urlsafe(18))')
 staged=$E2E_DIR/serve98
 E2E_WINDOWS=98 "$(dirname "$0")/e2e.sh" staged serve98 "$exe" "$file" -- card-serve "$staged/$(basename "$exe")" \
-  "$staged/$(basename "$file")" "$port" &
+  "$staged/$(basename "$file")" "$port" "$token" &
 driver=$!
 # Until the server listens (exit code 7: nothing there yet), while the driver runs.
 status=7
 for ((i = 0; i < 120 * ${E2E_SCALE:-1} && status == 7; i++)); do
   sleep 0.5
   kill -0 $driver 2>/dev/null || break
-  timeout 60 "$client" --host "127.0.0.1:$port" --address 6004000 "$file" >"$E2E_DIR/serve98.out" 2>&1
+  VARNOK_TOKEN=$token timeout 60 "$client" --host "127.0.0.1:$port" --address 6004000 "$file" >"$E2E_DIR/serve98.out" 2>&1
   status=$?
 done
 wait $driver
