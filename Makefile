@@ -4,7 +4,7 @@
 #   make         build everything: host (plain and sanitized), Windows i686 and x86_64, Linux i386
 #   make bench   the upload benchmark
 #   make dist    release packages in dist/
-#   make fuzz    the fuzz targets, FUZZ_SECONDS each (make test runs them briefly too)
+#   make fuzz    the fuzz targets exploring, FUZZ_SECONDS each (make test replays their corpora)
 #   make format  clang-format the sources
 
 BUILD ?= build
@@ -44,16 +44,18 @@ windows: i686 x86_64
 linux-i386: $(BUILD)/linux-i386/CMakeCache.txt
 	cmake --build $(BUILD)/linux-i386 -j $(JOBS)
 
-# Each fuzz target runs FUZZ_SECONDS in make test; `make fuzz FUZZ_SECONDS=3600` for a long run.
+# make fuzz: each fuzz target explores with a random seed for FUZZ_SECONDS (its seed printed, for
+# -seed=N); `make fuzz FUZZ_SECONDS=3600` for a long run. make test runs each over its checked-in
+# corpus with a fixed seed and number of runs, the same verdict every time (scripts/fuzz.sh).
 FUZZ_SECONDS ?= 20
 fuzz-build: $(BUILD)/fuzz/CMakeCache.txt
 	cmake --build $(BUILD)/fuzz -j $(JOBS)
 fuzz: fuzz-build
-	./scripts/fuzz.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
+	./scripts/fuzz.sh explore $(BUILD)/fuzz $(FUZZ_SECONDS)
 
 # deps again: it also lets this machine run 32-bit x86 programs (see README, "What make test changes")
 test: deps all fuzz-build
-	./scripts/fuzz.sh $(BUILD)/fuzz $(FUZZ_SECONDS)
+	./scripts/fuzz.sh check $(BUILD)/fuzz
 	cd $(BUILD)/host && ctest --output-on-failure -j $(JOBS)
 	cd $(BUILD)/host-asan && ctest --output-on-failure -j $(JOBS)
 
