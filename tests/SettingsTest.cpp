@@ -75,6 +75,43 @@ TEST_F(SettingsTest, HandEditedProfilesAreReadSafelyAndKeptOnSave) {
   EXPECT_EQ(std::string(dlg_->m_strRecentFile[3]), longValue) << "values longer than 1000 characters come back whole";
 }
 
+// The reader trims the blanks around a value and takes one pair of quotes off, as on Windows;
+// a value those would change (a file name may begin or end with a blank) is written so that
+// it still comes back exactly.
+TEST_F(SettingsTest, ValuesWithBlanksOrQuotesAtTheirEndsComeBackExactly) {
+  WriteProfile(
+      "[Config]\nRecentFiles=8\nRecentFile0=  \" a \"  \nRecentFile1=\"\"a\"\"\nRecentFile2='b'\n"
+      "RecentFile3=\"c\nRecentFile4=d\"\nRecentFile5=\"e'\nRecentFile6=\"\nRecentFile7= f g \n");
+  StartWithProfilePort();
+  const std::vector<std::string> read = {" a ", "\"a\"", "b", "\"c", "d\"", "\"e'", "\"", "f g"};
+  EXPECT_EQ(Items(IDC_FILE), read);
+  Restart();
+
+  const std::vector<std::string> values = {" a",  "a ", "\tb\t", " ",     "\"a",       "a\"",     "\"\"",  " \"x\" ",
+                                           "'y'", "'",  "\"",    "plain", "c \"d\" e", "\"'z'\"", "f=g;h", ""};
+  Start();
+  dlg_->m_nRecentFiles = static_cast<int>(values.size());
+  for (size_t i = 0; i < values.size(); ++i) dlg_->m_strRecentFile[i] = values[i].c_str();
+  Close();
+  std::string saved = ReadProfile();
+  // In quotes only when it needs them.
+  for (const char* line : {"RecentFile0=\" a\"\r\n", "RecentFile4=\"a\r\n", "RecentFile6=\"\"\"\"\r\n",
+                           "RecentFile11=plain\r\n", "RecentFile15=\r\n"})
+    EXPECT_NE(saved.find(line), std::string::npos) << line << " in\n" << saved;
+  Restart();
+  Start();
+  ASSERT_EQ(dlg_->m_nRecentFiles, static_cast<int>(values.size()));
+  for (size_t i = 0; i < values.size(); ++i)
+    EXPECT_EQ(std::string(dlg_->m_strRecentFile[i]), values[i]) << "RecentFile" << i;
+
+  // A line holds no line break: such a value is not written, and cannot add lines of its own.
+  dlg_->m_strRecentFile[0] = "x\n[Other]\nPortNo=3";
+  Close();
+  saved = ReadProfile();
+  EXPECT_EQ(saved.find("[Other]"), std::string::npos) << saved;
+  EXPECT_NE(saved.find("RecentFile0=\" a\"\r\n"), std::string::npos) << "the value it held is kept\n" << saved;
+}
+
 // A profile that cannot be written whole (the disk full) leaves the old one as it was.
 TEST_F(SettingsTest, AFullDiskLeavesTheOldProfileWhole) {
   std::string before = "[Config]\r\nPortNo=2\r\nRecentFiles=1\r\nRecentFile0=old.bin\r\n";

@@ -3,7 +3,8 @@
 // Reads tolerate CRLF or LF line ends, blanks around '=', other sections and unknown keys;
 // section and key names compare ignoring case, as on Windows. A write keeps every other line
 // as it was and replaces the file atomically (a temporary file, then rename), so that a crash
-// or a full disk never leaves half a profile.
+// or a full disk never leaves half a profile. Every value written reads back as it was: in
+// quotes where the reader would otherwise change it, refused where it holds a line break.
 #include "framework/posix/PosixProfile.h"
 
 #include <errno.h>
@@ -78,6 +79,18 @@ bool KeyOf(const std::string& line, std::string* pKey, std::string* pValue) {
   return true;
 }
 
+// A value in matching quotes, double or single, loses that one pair, as with the Windows functions.
+std::string Unquoted(const std::string& value) {
+  if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
+    return value.substr(1, value.size() - 2);
+  return value;
+}
+
+// What goes after the '=' so that the value reads back as it is: blanks at either end would be
+// trimmed and a pair of quotes around it taken off, so such a value is written in double quotes,
+// which the reader takes off again. Any other value is written as the Windows functions write it.
+std::string Stored(const std::string& value) { return Unquoted(Trim(value)) == value ? value : '"' + value + '"'; }
+
 bool FindValue(const char* pszSection, const char* pszKey, const char* pszFile, std::string* pValue) {
   std::vector<std::string> lines = ReadLines(pszFile);
   bool in = false;
@@ -86,10 +99,7 @@ bool FindValue(const char* pszSection, const char* pszKey, const char* pszFile, 
     if (SectionOf(line, &name)) {
       in = !strcasecmp(name.c_str(), pszSection);
     } else if (in && KeyOf(line, &key, &value) && !strcasecmp(key.c_str(), pszKey)) {
-      // Values in matching quotes lose them, as the Windows functions do.
-      if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
-        value = value.substr(1, value.size() - 2);
-      *pValue = value;
+      *pValue = Unquoted(value);
       return true;
     }
   }
@@ -175,13 +185,19 @@ UINT GetPrivateProfileIntA(LPCSTR lpSection, LPCSTR lpKey, int nDefault, LPCSTR 
 
 BOOL WritePrivateProfileStringA(LPCSTR lpSection, LPCSTR lpKey, LPCSTR lpValue, LPCSTR lpFile) {
   if (!lpSection || !lpKey || !lpFile) return FALSE;
+  // One line a key: a line break (which a Linux file name may hold) would end the value early
+  // and make its rest lines of their own, even a section or key, so such a write is refused.
+  if (strchr(lpSection, '\n') || strchr(lpKey, '\n') || (lpValue && strchr(lpValue, '\n'))) {
+    errno = EINVAL;
+    return FALSE;
+  }
   std::string file = lpFile;
   size_t slash = file.rfind('/');
   if (!s_pMemory && slash != std::string::npos && slash > 0) MakeDirs(file.substr(0, slash));
 
   std::vector<std::string> lines = ReadLines(lpFile);
   const std::vector<std::string> before = lines;
-  std::string newLine = std::string(lpKey) + "=" + (lpValue ? lpValue : "");
+  std::string newLine = std::string(lpKey) + "=" + (lpValue ? Stored(lpValue) : "");
   bool in = false, done = false;
   size_t sectionEnd = std::string::npos;  // where a new key of our section goes
   for (size_t i = 0; i < lines.size() && !done; ++i) {
