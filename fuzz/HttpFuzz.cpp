@@ -3,9 +3,11 @@
 // from exactly its head, every shorter start of it is "more to come", its fields keep their
 // bounds; the door lets in only an upload of this server's Host with its token and a length it
 // takes; a refusal has its status and reason.
+#include <ctype.h>
 #include <stdlib.h>
 #include <string.h>
 
+#include <string>
 #include <vector>
 
 #include "cli/net/Door.h"
@@ -22,6 +24,17 @@ bool Same(const HTTP_REQUEST& a, const HTTP_REQUEST& b) {
          a.bTokensDiffer == b.bTokensDiffer && a.nLength == b.nLength && a.bLength == b.bLength &&
          a.bChunked == b.bChunked && a.bContinue == b.bContinue && a.bStream == b.bStream && a.dwWait == b.dwWait &&
          !strcmp(a.szAddress, b.szAddress) && a.nQueryStatus == b.nQueryStatus;
+}
+
+// What a Host that names the server "oldpc" looks like, told apart more simply than the door
+// does: an address (digits and dots, or brackets), localhost or oldpc, and a port.
+bool NamesOldpc(std::string host) {
+  size_t colon = host.rfind(':');
+  if (colon != std::string::npos && host.find(']', colon) == std::string::npos) host.resize(colon);
+  for (char& c : host) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  if (host == "localhost" || host == "oldpc") return true;
+  if (host.size() > 2 && host.front() == '[' && host.back() == ']') return true;
+  return !host.empty() && host.find_first_not_of("0123456789.") == std::string::npos;
 }
 
 }  // namespace
@@ -48,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DOOR_REFUSAL refusal;
     DoorVerdict v = JudgeRequest(r, door, refusal);
     if (v == kDoorUpload)
-      Check(r.method == kMethodPut && r.target == kTargetUpload && IsOwnHost(r.szHost, door) &&
+      Check(r.method == kMethodPut && r.target == kTargetUpload && NamesOldpc(r.szHost) &&
             !strcmp(r.szToken, "fuzz-token") && !r.bTokensDiffer && r.bLength && !r.bChunked &&
             r.nLength <= kHttpMaxBody && !r.nQueryStatus && (!r.bOrigin || !strncmp(r.szOrigin, "http://", 7)));
     else if (v == kDoorRefused)
