@@ -88,8 +88,18 @@ const struct {
                 {"--serve", "[ADDRESS:]PORT"},
                 {"--host", "HOST[:PORT]"},
                 {"--token", "letters, digits, '-', '_', '.' and '~', at most 100 of them"},
-                {"--allow-host", "a host name"}};
+                {"--allow-host", "a host name: letters, digits, '-' and '.'"}};
 enum { kPort, kAddress, kWait, kReceipt, kServe, kHost, kToken, kAllowHost, kValued };
+
+// A name a client may give as the server's Host.
+BOOL IsHostName(LPCSTR psz) {
+  int n = 0;
+  for (; psz[n]; ++n)
+    if (!((psz[n] >= '0' && psz[n] <= '9') || (psz[n] >= 'a' && psz[n] <= 'z') || (psz[n] >= 'A' && psz[n] <= 'Z') ||
+          psz[n] == '-' || psz[n] == '.'))
+      return FALSE;
+  return n > 0 && n < 128;
+}
 
 int Refuse(int k) {
   char sz[200];
@@ -120,7 +130,7 @@ int ParseOptions(int argc, char** argv, CLI_OPTIONS& o) {
       if (nTaken < 0) return Refuse(k);
       // Each --allow-host adds a name.
       if (nTaken && k == kAllowHost) {
-        if (!*pszAllowHost || o.nAllowHost == CServer::kMaxAllowed) return Refuse(k);
+        if (!IsHostName(pszAllowHost) || o.nAllowHost == CServer::kMaxAllowed) return Refuse(k);
         o.ppszAllowHost[o.nAllowHost++] = pszAllowHost;
       }
     }

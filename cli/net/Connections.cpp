@@ -141,7 +141,8 @@ void CConnections::Read(SLOT& slot, BOOL bBusy, DWORD dwRetryAfter) {
   DoorVerdict v = JudgeRequest(r, m_door, slot.refusal);
   if (v == kDoorRefused && slot.refusal.bSlow) {
     slot.state = kSlow;
-    slot.dwSince = api::GetTickCount() + kSlowMs;
+    // (A tick more: the clock counts whole milliseconds.)
+    slot.dwSince = api::GetTickCount() + kSlowMs + 1;
   } else if (v == kDoorRefused) {
     Refuse(slot, slot.refusal.nStatus, slot.refusal.szWhy);
   } else if (v == kDoorPage) {

@@ -7,16 +7,22 @@
 namespace {
 
 // Where the system has no random source: the number of turns of a loop between two ticks of the
-// clock varies with everything the machine does; many such counts, mixed.
+// clock varies with everything the machine does. 48 such counts, mixed, and the bytes drawn from
+// the mix (a tick is 55 ms on Windows 95: under three seconds).
 void ClockBytes(BYTE* p, DWORD n) {
   DWORD h = 2166136261u ^ api::GetTickCount() ^ static_cast<DWORD>(reinterpret_cast<UINT_PTR>(&h));
+  DWORD mix[4] = {h, h ^ 0x9E3779B9u, h ^ 0x7F4A7C15u, h ^ 0x94D049BBu};
+  for (int k = 0; k < 48; ++k) {
+    DWORD dwTick = api::GetTickCount(), nTurns = 0;
+    while (api::GetTickCount() == dwTick && nTurns < 100000000) ++nTurns;
+    DWORD& m = mix[k & 3];
+    m = (m ^ nTurns ^ (dwTick << 16)) * 16777619u;
+    m ^= m >> 13;
+  }
   for (DWORD i = 0; i < n; ++i) {
-    for (int k = 0; k < 8; ++k) {
-      DWORD dwTick = api::GetTickCount(), nTurns = 0;
-      while (api::GetTickCount() == dwTick && nTurns < 100000000) ++nTurns;
-      h = (h ^ nTurns ^ dwTick) * 16777619u;
-      h ^= h >> 15;
-    }
+    h = (h ^ mix[i & 3] ^ i) * 16777619u;
+    h ^= h >> 15;
+    mix[i & 3] += h;
     p[i] = static_cast<BYTE>(h ^ (h >> 8) ^ (h >> 16) ^ (h >> 24));
   }
 }
