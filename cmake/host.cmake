@@ -60,6 +60,14 @@ add_dependencies(varnok_tests varnok-cli)
 include(GoogleTest)
 # A test that hangs (a wait that never looks at the message queue) fails by time-out.
 gtest_discover_tests(varnok_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+# The server's page (cli/net/page.html): the file itself, and its uploads in headless Chromium,
+# one browser for all the cases, each against a server of its own on 127.0.0.1.
+if(NOT VARNOK_SANITIZE)
+  set(page_test ${CMAKE_SOURCE_DIR}/tests/browser/page_test.py)
+  add_test(NAME page_file COMMAND /usr/bin/python3 ${page_test} PageFile)
+  add_test(NAME page_browser COMMAND /usr/bin/python3 ${page_test} PageInBrowser)
+  set_tests_properties(page_file page_browser PROPERTIES TIMEOUT 90 ENVIRONMENT VARNOK_CLI=$<TARGET_FILE:varnok-cli>)
+endif()
 
 add_executable(varnok_profile_tool tools/ProfileTool.cpp)
 target_link_libraries(varnok_profile_tool PRIVATE varnok_framework)
@@ -73,6 +81,12 @@ if(benchmark_FOUND AND NOT VARNOK_SANITIZE)
   target_link_libraries(varnok_net_bench PRIVATE benchmark::benchmark)
   target_compile_definitions(varnok_net_bench PRIVATE VARNOK_CLI_PATH="$<TARGET_FILE:varnok-cli>")
   add_dependencies(varnok_net_bench varnok-cli)
+endif()
+# The page in a browser against --host and curl, 1 MiB to a paced card (cmake --build --target
+# page_bench; it says it is skipped where Chromium is absent).
+if(NOT VARNOK_SANITIZE)
+  add_custom_target(page_bench COMMAND /usr/bin/python3 ${CMAKE_SOURCE_DIR}/bench/page_bench.py $<TARGET_FILE:varnok-cli>
+                    DEPENDS varnok-cli USES_TERMINAL VERBATIM)
 endif()
 
 # The Windows programs, checked and driven from here (the Makefile builds them first).

@@ -8,12 +8,17 @@ set -euo pipefail
 # fonts-wine: Wine's own fonts, which Debian's Wine only recommends (--no-install-recommends below
 # leaves them out). scripts/wine-env.sh puts their Marlett, the font Wine draws the caption buttons
 # with, into the Wine prefix: without it the close box shows the letter "r".
+# chromium, chromium-driver, python3-selenium: the server's page in a headless browser
+# (tests/browser, bench/page_bench.py), under Debian's /usr/bin/python3; fonts-vlgothic: the
+# Japanese file name in its screenshot (docs/page.png); curl: a client of the server in the tests
+# and the benchmark.
 packages=(
   cmake make g++ clang clang-format libclang-rt-14-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine64 fonts-wine xvfb x11-utils imagemagick python3 zip
   wine32:i386 qemu-user-static g++-i686-linux-gnu binutils-sh-elf
+  chromium chromium-driver python3-selenium fonts-vlgothic curl
 )
 [ "${1:-}" = dist ] && packages+=(lintian)
 
