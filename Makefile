@@ -63,6 +63,7 @@ bench: deps host windows
 	BUILD=$(abspath $(BUILD)) ./scripts/bench-wine.sh
 	$(BUILD)/host/varnok_bench
 	$(BUILD)/host/varnok_net_bench
+	cmake --build $(BUILD)/host --target page_bench
 
 dist: host i686 linux-i386
 	./scripts/install-deps.sh dist

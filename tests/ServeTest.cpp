@@ -189,7 +189,7 @@ TEST_F(CliTest, EachRequestOfTheTableHasItsStatusAndNoRefusalReachesTheCard) {
       EXPECT_GE(seconds, 1.0);
     }
   }
-  for (int status : {100, 200, 400, 401, 403, 405, 408, 411, 413, 417, 421, 422, 431, 503, 504})
+  for (int status : {100, 200, 400, 401, 403, 404, 405, 408, 411, 413, 417, 421, 422, 431, 503, 504})
     EXPECT_TRUE(statuses.count(status)) << status;
   for (auto& s : servers) {
     kill(s.second.first, SIGINT);

@@ -181,7 +181,7 @@ void CConnections::Refuse(SLOT& slot, int nStatus, LPCSTR pszWhy, DWORD dwRetryA
   char szPeer[24];
   api::wsprintfA(szPeer, "%s", slot.szPeer);
   Free(slot, FALSE);
-  Answer(s, szPeer, h, sz);
+  Answer(s, nStatus == 404 ? 0 : szPeer, h, sz);
 }
 
 void CConnections::Answer(SOCKET s, LPCSTR pszPeer, const HTTP_RESPONSE& h, LPCSTR pszBody) {

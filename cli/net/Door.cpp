@@ -97,6 +97,8 @@ DoorVerdict JudgeRequest(const HTTP_REQUEST& r, const DOOR& door, DOOR_REFUSAL& 
                   r.szOrigin, szOwn);
   if (r.method == kMethodOther) return Refuse(v, 405, "this server takes GET / and PUT /upload alone");
   if (r.method == kMethodGet && r.target == kTargetPage) return kDoorPage;
+  // What every browser asks for besides the page: none, and no line in the server's output.
+  if (r.method == kMethodGet && r.target == kTargetIcon) return Refuse(v, 404, "no icon here");
   if (r.method != kMethodPut || r.target != kTargetUpload) return Refuse(v, 400, kWhatIsTaken);
   if (!r.bToken) return Refuse(v, 401, "the upload needs the server's token%s", kWhereTheToken);
   if (r.bTokensDiffer || !SameToken(door.pszToken, r.szToken)) {

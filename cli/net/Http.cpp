@@ -123,7 +123,7 @@ void ReadTarget(const char* pMethod, DWORD nMethod, const char* p, DWORD n, HTTP
     r.target = kTargetUpload;
     ReadQuery(p + nPath + 1, nPath < n ? n - nPath - 1 : 0, r);
   } else {
-    r.target = kTargetOther;
+    r.target = Is(p, nPath, "/favicon.ico") ? kTargetIcon : kTargetOther;
   }
 }
 
@@ -241,6 +241,7 @@ LPCSTR HttpReason(int nStatus) {
                   {400, "Bad Request"},
                   {401, "Unauthorized"},
                   {403, "Forbidden"},
+                  {404, "Not Found"},
                   {405, "Method Not Allowed"},
                   {408, "Request Timeout"},
                   {411, "Length Required"},

@@ -21,12 +21,12 @@ enum HttpKind {
 };
 
 enum HttpMethod { kMethodGet, kMethodPut, kMethodOther };
-enum HttpTarget { kTargetPage, kTargetUpload, kTargetOther };
+enum HttpTarget { kTargetPage, kTargetUpload, kTargetIcon, kTargetOther };
 
 struct HTTP_REQUEST {
   DWORD nHead;  // the head's length, blank line included: the body follows it
   HttpMethod method;
-  HttpTarget target;  // "/" (any query), "/upload" (its query read below), anything else
+  HttpTarget target;  // "/" (any query), "/upload" (its query read below), "/favicon.ico", another
   // Headers; each text as given (blanks around it dropped), "" when absent.
   char szHost[256];
   char szOrigin[256];

@@ -20,6 +20,7 @@ const struct {
     {-1, 401, kExitToken},
     {-1, 421, kExitNetwork},  // a name the server does not answer to
     {-1, 403, kExitBadInput},
+    {-1, 404, kExitBadInput},  // GET /favicon.ico
     {-1, 405, kExitBadInput},
     {-1, 411, kExitBadInput},
     {-1, 413, kExitBadInput},
