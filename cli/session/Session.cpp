@@ -102,13 +102,16 @@ const UPLOAD_END& CSession::Send(const UPLOAD& u) {
   ClearSystemError();
   for (int i = 0; i < m_nListeners; ++i) m_listeners[i]->OnBegin();
   m_history.BeforeUpload(u.bElf);
+  // Execute pressed, and its whole transfer run; the source stands in for the file meanwhile.
+  auto press = [this] {
+    headless::Click(m_dlg.m_hWnd, IDC_EXECUTE);
+    Pump();
+  };
   if (u.pSource) {
     CFileStandIn standIn(strPath, *u.pSource);
-    headless::Click(m_dlg.m_hWnd, IDC_EXECUTE);
-    Pump();
+    press();
   } else {
-    headless::Click(m_dlg.m_hWnd, IDC_EXECUTE);
-    Pump();
+    press();
   }
   m_pEnd = 0;
   m_history.AfterUpload(u.bElf, end.bBegan);
