@@ -17,8 +17,9 @@ void CResponse::Start(SOCKET s, BOOL bStream) {
 void CResponse::Write(DWORD, LPCSTR psz) {
   if (!m_p) return;
   DWORD n = static_cast<DWORD>(AfxStrLen(psz));
-  // Streamed, what has gone makes room; else what does not fit is left out.
-  if (m_bStream && n > kMax - m_n) Flush(10000);
+  // Streamed, what has gone makes room (without waiting for a client that does not read: the
+  // card would wait); what does not fit is left out.
+  if (m_bStream && n > kMax - m_n) Flush(0);
   if (n > kMax - m_n) n = kMax - m_n;
   AfxMemCopy(m_p + m_n, psz, n);
   m_n += n;
@@ -32,13 +33,15 @@ BOOL CResponse::Flush(DWORD dwMs) {
     if (n > 0) {
       m_nSent += static_cast<DWORD>(n);
     } else if (n < 0 && NetWouldBlock()) {
-      if (api::GetTickCount() - dwStart >= dwMs) return TRUE;
+      if (api::GetTickCount() - dwStart >= dwMs) break;
       NetWait(m_s, TRUE, 50);
     } else {
       return FALSE;
     }
   }
-  // All gone: the buffer starts again.
-  m_n = m_nSent = 0;
+  // What has gone makes room.
+  m_n -= m_nSent;
+  for (DWORD i = 0; i < m_n; ++i) m_p[i] = m_p[m_nSent + i];
+  m_nSent = 0;
   return TRUE;
 }
