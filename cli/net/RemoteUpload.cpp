@@ -121,15 +121,11 @@ void CRemoteUpload::Run(const HTTP_REQUEST& r, LPCSTR pszName, const COutgoing& 
 }
 
 void CRemoteUpload::Refuse(int nStatus, LPCSTR pszWhat, LPCSTR pszObject, LPCSTR pszReason) {
-  m_response.Start(m_s, FALSE);
-  m_response.Message(pszWhat, pszObject, pszReason);
-  char szLine[700];
-  api::wsprintfA(szLine, "%d %s: %.500s", nStatus, HttpReason(nStatus), m_response.GetText() + 12);
-  HTTP_RESPONSE h = {nStatus, static_cast<long>(m_response.GetLength()), 0, ExitOfStatus(nStatus), FALSE};
-  char sz[400];
-  if (NetSendAll(m_s, sz, static_cast<DWORD>(FormatHttpHead(sz, h)), kSendMs)) m_response.Flush(kSendMs);
-  ServerLog(m_szPeer, szLine);
-  m_connections.Linger(m_s);
+  // As the door's refusals (the response's buffer may be what there was no memory for).
+  char sz[1100];
+  int n = FormatCliMessage(sz, pszWhat, pszObject, pszReason);
+  HTTP_RESPONSE h = {nStatus, n, 0, ExitOfStatus(nStatus), FALSE};
+  m_connections.Answer(m_s, m_szPeer, h, sz);
 }
 
 UINT CRemoteUpload::ReadAt(DWORD nOffset, void* pBuffer, UINT nCount) {
